@@ -1,0 +1,47 @@
+#pragma once
+
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+namespace ksv {
+
+// The count of minutes travels as text; these turn it into numbers and back.
+// Every text that NumberToText writes is read back by both readers. The
+// decimal separator is the user's, passed in by the caller.
+
+enum class CountFailure {
+    TypeMismatch,  // not a number
+    Overflow,      // a number outside the range of the result
+};
+
+class CountError : public std::runtime_error {
+public:
+    CountError(CountFailure failure, std::string text);
+
+    CountFailure failure() const { return failure_; }
+    // The text that could not be converted.
+    const std::string& text() const { return text_; }
+
+private:
+    CountFailure failure_;
+    std::string text_;
+};
+
+// A decimal number with optional blanks around it, an optional sign, an
+// optional fraction and an optional exponent ("1.5E+15"), rounded to the
+// nearest integer with halves going to the even one. Exact for any length of
+// digits.
+std::int64_t TextToInteger(std::string_view text, std::string_view decimalSeparator);
+
+// The same forms as TextToInteger, correctly rounded to a double.
+double TextToDouble(std::string_view text, std::string_view decimalSeparator);
+
+std::string IntegerToText(std::int64_t value);
+
+// A whole number below 10^15 in magnitude as plain digits ("1441"); anything
+// else with at most 15 significant digits ("3.5", "1E+15").
+std::string NumberToText(double value, std::string_view decimalSeparator);
+
+}  // namespace ksv

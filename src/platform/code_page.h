@@ -1,0 +1,19 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace ksv::platform {
+
+// Text in the settings file is in the system's ANSI code page; inside the
+// program it is UTF-8. Where there is no ANSI code page (POSIX) the file is
+// UTF-8, and bytes that are not valid UTF-8 are read as GB18030.
+std::string AnsiToUtf8(std::string_view ansi);
+std::string Utf8ToAnsi(std::string_view utf8);
+
+// The longest prefix of `ansi`, at most `maxBytes` long, that does not end in
+// the middle of a character.
+std::size_t AnsiPrefixLength(std::string_view ansi, std::size_t maxBytes);
+
+}  // namespace ksv::platform

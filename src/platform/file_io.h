@@ -1,0 +1,22 @@
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "platform/file_result.h"
+
+namespace ksv::platform {
+
+// The whole content of a file, or nothing when it is absent or unreadable.
+std::optional<std::string> ReadWholeFile(const std::filesystem::path& path);
+
+// Replaces the content of `path` so that a crash at any moment leaves either
+// the old or the new content: a temporary file in the same directory, flushed
+// to disk and renamed over the target. Keeps the target's permissions, writes
+// through a symbolic link to its target, refuses a read-only target, and
+// rewrites in place when the directory allows no new file.
+FileResult ReplaceFileContent(const std::filesystem::path& path, std::string_view content);
+
+}  // namespace ksv::platform

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <string>
+
+namespace ksv::platform {
+
+// Why writing a file failed, sorted into the cases a user can act on.
+enum class FileFailure {
+    None,
+    ReadOnly,      // the file is marked read-only
+    AccessDenied,  // no permission for the file or its directory
+    NotFound,      // the directory does not exist
+    IsDirectory,   // a directory stands where the file should be
+    DiskFull,
+    Other,
+};
+
+struct FileResult {
+    FileFailure failure = FileFailure::None;
+    std::string detail;  // the system's own words (UTF-8), for the curious
+
+    bool ok() const { return failure == FileFailure::None; }
+    friend bool operator==(const FileResult&, const FileResult&) = default;
+};
+
+}  // namespace ksv::platform
