@@ -9,7 +9,7 @@ namespace ksv {
 // What the minute counting needs from the window. The count itself lives in
 // the window (the hidden Label2), so the counter keeps no number of its own.
 class CounterView {
-public:
+  public:
     virtual ~CounterView() = default;
 
     virtual void SetTitle(const std::string& title) = 0;

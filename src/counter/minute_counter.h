@@ -14,7 +14,7 @@ namespace ksv {
 // read throws CountError out of StartUp or MinuteTick before anything is
 // saved; the caller reports it and ends the program.
 class MinuteCounter {
-public:
+  public:
     MinuteCounter(CounterView& view, SettingsFile& settings, std::string decimalSeparator);
 
     void StartUp();
@@ -23,7 +23,7 @@ public:
     void StopCounting();
     void ShowElapsed();
 
-private:
+  private:
     CounterView& view_;
     SettingsFile& settings_;
     std::string decimalSeparator_;

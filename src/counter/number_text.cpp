@@ -1,9 +1,205 @@
 #include "counter/number_text.h"
+
+#include <charconv>
+#include <cmath>
+#include <limits>
+#include <system_error>
+
 namespace ksv {
+
+namespace {
+
+// A parsed decimal number: sign × digits × 10^exponent, digits without
+// leading zeros (empty for zero).
+struct Decimal {
+    bool negative = false;
+    std::string digits;
+    long long exponent = 0;
+
+    // How many digits stand before the decimal point.
+    long long IntegerLength() const { return static_cast<long long>(digits.size()) + exponent; }
+};
+
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+// Exponents beyond this only say "far too large" or "far too small".
+constexpr long long kExponentLimit = 1'000'000'000;
+
+Decimal Parse(std::string_view text, std::string_view separator) {
+    const auto mismatch = [&] { return CountError(CountFailure::TypeMismatch, std::string(text)); };
+
+    std::size_t i = 0;
+    std::size_t end = text.size();
+    while (i < end && IsBlank(text[i]))
+        ++i;
+    while (end > i && IsBlank(text[end - 1]))
+        --end;
+
+    Decimal d;
+    if (i < end && (text[i] == '+' || text[i] == '-')) {
+        d.negative = text[i] == '-';
+        ++i;
+    }
+
+    bool sawDigit = false;
+    long long fractionDigits = 0;
+    const auto takeDigits = [&](bool fraction) {
+        for (; i < end && IsDigit(text[i]); ++i) {
+            sawDigit = true;
+            if (fraction)
+                ++fractionDigits;
+            if (d.digits.empty() && text[i] == '0')
+                continue;
+            d.digits.push_back(text[i]);
+        }
+    };
+    takeDigits(false);
+    if (!separator.empty() && text.substr(i, end - i).starts_with(separator)) {
+        i += separator.size();
+        takeDigits(true);
+    }
+    if (!sawDigit)
+        throw mismatch();
+    // Every fraction digit, dropped leading zero or not, moves the point.
+
+    long long exponent = 0;
+    if (i < end && (text[i] == 'e' || text[i] == 'E')) {
+        ++i;
+        bool negativeExponent = false;
+        if (i < end && (text[i] == '+' || text[i] == '-')) {
+            negativeExponent = text[i] == '-';
+            ++i;
+        }
+        if (i == end || !IsDigit(text[i]))
+            throw mismatch();
+        for (; i < end && IsDigit(text[i]); ++i) {
+            if (exponent < kExponentLimit)
+                exponent = exponent * 10 + (text[i] - '0');
+        }
+        if (negativeExponent)
+            exponent = -exponent;
+    }
+    if (i != end)
+        throw mismatch();
+
+    d.exponent = exponent - fractionDigits;
+    if (d.digits.empty())
+        d.exponent = 0;
+    return d;
+}
+
+}  // namespace
+
 CountError::CountError(CountFailure failure, std::string text)
-    : std::runtime_error("count"), failure_(failure), text_(std::move(text)) {}
-std::int64_t TextToInteger(std::string_view, std::string_view) { return 0; }
-double TextToDouble(std::string_view, std::string_view) { return 0; }
-std::string IntegerToText(std::int64_t value) { return std::to_string(value); }
-std::string NumberToText(double, std::string_view) { return "0"; }
+    : std::runtime_error(
+          (failure == CountFailure::Overflow ? "overflow: \"" : "type mismatch: \"") + text + "\""),
+      failure_(failure),
+      text_(std::move(text)) {}
+
+std::int64_t TextToInteger(std::string_view text, std::string_view decimalSeparator) {
+    const Decimal d = Parse(text, decimalSeparator);
+    const auto overflow = [&] { return CountError(CountFailure::Overflow, std::string(text)); };
+    if (d.digits.empty())
+        return 0;
+
+    const long long integerLength = d.IntegerLength();
+    if (integerLength > 20)
+        throw overflow();  // 2^64 has 20 digits
+
+    std::uint64_t magnitude = 0;
+    for (long long k = 0; k < integerLength; ++k) {
+        const auto index = static_cast<std::size_t>(k);
+        const int digit = index < d.digits.size() ? d.digits[index] - '0' : 0;
+        const auto u = static_cast<std::uint64_t>(digit);
+        if (magnitude > (std::numeric_limits<std::uint64_t>::max() - u) / 10)
+            throw overflow();
+        magnitude = magnitude * 10 + u;
+    }
+
+    // Round half to even on the exact digits, never through a double.
+    if (integerLength >= 0 && static_cast<std::size_t>(integerLength) < d.digits.size()) {
+        const auto first = static_cast<std::size_t>(integerLength);
+        const char roundingDigit = d.digits[first];
+        const bool restNonZero = d.digits.find_first_not_of('0', first + 1) != std::string::npos;
+        const bool up =
+            roundingDigit > '5' || (roundingDigit == '5' && (restNonZero || magnitude % 2 == 1));
+        if (up) {
+            if (magnitude == std::numeric_limits<std::uint64_t>::max())
+                throw overflow();
+            ++magnitude;
+        }
+    }
+
+    constexpr auto kMaxPositive =
+        static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max());
+    if (d.negative) {
+        if (magnitude > kMaxPositive + 1)
+            throw overflow();
+        // -(2^63) does not fit the positive side; go through the one's complement.
+        return magnitude == 0 ? 0 : -static_cast<std::int64_t>(magnitude - 1) - 1;
+    }
+    if (magnitude > kMaxPositive)
+        throw overflow();
+    return static_cast<std::int64_t>(magnitude);
+}
+
+double TextToDouble(std::string_view text, std::string_view decimalSeparator) {
+    const Decimal d = Parse(text, decimalSeparator);
+    const double sign = d.negative ? -1.0 : 1.0;
+    if (d.digits.empty())
+        return 0.0;
+
+    // Outside these bounds the value is certainly beyond double's range or
+    // certainly rounds to zero.
+    const long long integerLength = d.IntegerLength();
+    if (integerLength > 310)
+        throw CountError(CountFailure::Overflow, std::string(text));
+    if (integerLength < -400)
+        return sign * 0.0;
+
+    const std::string normal = d.digits + "e" + std::to_string(d.exponent);
+    double value = 0.0;
+    const auto [end, error] = std::from_chars(normal.data(), normal.data() + normal.size(), value);
+    if (error == std::errc::result_out_of_range) {
+        if (integerLength > 0)
+            throw CountError(CountFailure::Overflow, std::string(text));
+        return sign * 0.0;
+    }
+    if (error != std::errc() || end != normal.data() + normal.size()) {
+        throw CountError(CountFailure::TypeMismatch, std::string(text));
+    }
+    return sign * value;
+}
+
+std::string IntegerToText(std::int64_t value) {
+    return std::to_string(value);
+}
+
+std::string NumberToText(double value, std::string_view decimalSeparator) {
+    if (value == 0.0)
+        return "0";  // also for -0
+
+    char buffer[64];
+    std::to_chars_result r{};
+    if (value == std::trunc(value) && std::fabs(value) < 1e15) {
+        r = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, 0);
+    } else {
+        r = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 15);
+    }
+    std::string out;
+    for (const char* p = buffer; p != r.ptr; ++p) {
+        if (*p == '.') {
+            out += decimalSeparator;
+        } else {
+            out += *p == 'e' ? 'E' : *p;
+        }
+    }
+    return out;
+}
+
 }  // namespace ksv

@@ -17,14 +17,14 @@ enum class CountFailure {
 };
 
 class CountError : public std::runtime_error {
-public:
+  public:
     CountError(CountFailure failure, std::string text);
 
     CountFailure failure() const { return failure_; }
     // The text that could not be converted.
     const std::string& text() const { return text_; }
 
-private:
+  private:
     CountFailure failure_;
     std::string text_;
 };
