@@ -1,15 +1,269 @@
 #include "settings/profile.h"
 
+#include <cstddef>
+#include <stdexcept>
+
 namespace ksv::profile {
 
-// Placeholder until the reader and writer land.
-std::optional<std::string> GetValue(std::string_view, std::string_view, std::string_view) {
-    return std::nullopt;
+namespace {
+
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+constexpr std::string_view kLineBreaks = "\r\n";
+
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
 }
 
-std::optional<std::string> SetValue(std::string_view, std::string_view, std::string_view,
-                                    std::string_view, std::string_view) {
-    return std::nullopt;
+std::string_view TrimLeft(std::string_view text) {
+    std::size_t i = 0;
+    while (i < text.size() && IsBlank(text[i])) {
+        ++i;
+    }
+    return text.substr(i);
+}
+
+std::string_view Trim(std::string_view text) {
+    text = TrimLeft(text);
+    std::size_t n = text.size();
+    while (n > 0 && IsBlank(text[n - 1])) {
+        --n;
+    }
+    return text.substr(0, n);
+}
+
+char AsciiLower(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool SameName(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (AsciiLower(a[i]) != AsciiLower(b[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// One line of the content, as offsets into it.
+struct Line {
+    std::size_t begin = 0;
+    std::size_t end = 0;   // just past the text, where the line end starts
+    std::size_t next = 0;  // just past the line end; equals `end` on a last line without one
+};
+
+Line LineAt(std::string_view content, std::size_t begin) {
+    Line line;
+    line.begin = begin;
+    line.end = begin;
+    // A plain loop: find_first_of is several times slower on long lines.
+    while (line.end < content.size() && content[line.end] != '\n' && content[line.end] != '\r') {
+        ++line.end;
+    }
+    if (line.end == content.size()) {
+        line.next = content.size();
+    } else if (content[line.end] == '\r' && line.end + 1 < content.size() &&
+               content[line.end + 1] == '\n') {
+        line.next = line.end + 2;
+    } else {
+        line.next = line.end + 1;
+    }
+    return line;
+}
+
+enum class Kind { kBlank, kComment, kSection, kEntry, kOther };
+
+struct Parsed {
+    Kind kind = Kind::kOther;
+    std::string_view name;  // the section's or the key's, trimmed
+    std::string_view rest;  // an entry's text after its "="
+};
+
+Parsed Classify(std::string_view text) {
+    Parsed parsed;
+    const std::string_view t = TrimLeft(text);
+    if (t.empty()) {
+        parsed.kind = Kind::kBlank;
+        return parsed;
+    }
+    if (t.front() == ';' || t.front() == '#') {
+        parsed.kind = Kind::kComment;
+        return parsed;
+    }
+    if (t.front() == '[') {
+        // An opening bracket without a closing one is a broken header, not a key.
+        const std::size_t close = t.rfind(']');
+        if (close == std::string_view::npos) {
+            return parsed;
+        }
+        parsed.kind = Kind::kSection;
+        parsed.name = Trim(t.substr(1, close - 1));
+        return parsed;
+    }
+    const std::size_t eq = t.find('=');
+    if (eq == std::string_view::npos) {
+        return parsed;
+    }
+    parsed.kind = Kind::kEntry;
+    parsed.name = Trim(t.substr(0, eq));
+    parsed.rest = t.substr(eq + 1);
+    return parsed;
+}
+
+std::string_view ValueOf(std::string_view rest) {
+    std::string_view value = Trim(rest);
+    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+        value.back() == value.front()) {
+        value = value.substr(1, value.size() - 2);
+    }
+    return value;
+}
+
+struct Location {
+    bool sectionFound = false;
+    Line anchor;  // the section's last entry line, or its header when it has none
+    bool keyFound = false;
+    Line keyLine;
+    std::string_view rest;  // the key line's text after its "="
+};
+
+// Only the first section of a name is looked at, for reading and for writing
+// alike: a key that it lacks is added to it even if a later section of the
+// same name holds that key, so what is written is what is read back.
+Location Find(std::string_view content, std::string_view section, std::string_view key) {
+    Location loc;
+    std::size_t pos = content.starts_with(kByteOrderMark) ? kByteOrderMark.size() : 0;
+    while (pos < content.size()) {
+        const Line line = LineAt(content, pos);
+        pos = line.next;
+        const Parsed parsed = Classify(content.substr(line.begin, line.end - line.begin));
+        if (parsed.kind == Kind::kSection) {
+            if (loc.sectionFound) {
+                break;
+            }
+            if (SameName(parsed.name, section)) {
+                loc.sectionFound = true;
+                loc.anchor = line;
+            }
+        } else if (parsed.kind == Kind::kEntry && loc.sectionFound) {
+            if (SameName(parsed.name, key)) {
+                loc.keyFound = true;
+                loc.keyLine = line;
+                loc.rest = parsed.rest;
+                break;
+            }
+            loc.anchor = line;
+        }
+    }
+    return loc;
+}
+
+std::string_view FirstLineEnd(std::string_view content) {
+    const std::size_t at = content.find_first_of(kLineBreaks);
+    if (at == std::string_view::npos) {
+        return {};
+    }
+    if (content[at] == '\n') {
+        return "\n";
+    }
+    return (at + 1 < content.size() && content[at + 1] == '\n') ? "\r\n" : "\r";
+}
+
+bool HasLineBreak(std::string_view text) {
+    return text.find_first_of(kLineBreaks) != std::string_view::npos;
+}
+
+// Names that would not read back as themselves, or would break the file's
+// lines, are a programming error rather than something to write.
+void CheckNames(std::string_view section, std::string_view key, std::string_view newline) {
+    if (HasLineBreak(section) || Trim(section) != section) {
+        throw std::invalid_argument("profile: section name cannot be stored");
+    }
+    if (HasLineBreak(key) || Trim(key) != key || key.find('=') != std::string_view::npos ||
+        (!key.empty() && (key.front() == ';' || key.front() == '#' || key.front() == '['))) {
+        throw std::invalid_argument("profile: key name cannot be stored");
+    }
+    if (newline != "\r\n" && newline != "\n" && newline != "\r") {
+        throw std::invalid_argument("profile: newline must be CR LF, LF or CR");
+    }
+}
+
+std::string Entry(std::string_view key, std::string_view value, std::string_view newline) {
+    std::string entry;
+    entry.reserve(key.size() + value.size() + 1 + newline.size());
+    entry.append(key).append("=").append(value).append(newline);
+    return entry;
+}
+
+}  // namespace
+
+std::optional<std::string> GetValue(std::string_view content, std::string_view section,
+                                    std::string_view key) {
+    const Location loc = Find(content, section, key);
+    if (!loc.keyFound) {
+        return std::nullopt;
+    }
+    return std::string(ValueOf(loc.rest));
+}
+
+std::optional<std::string> SetValue(std::string_view content, std::string_view section,
+                                    std::string_view key, std::string_view value,
+                                    std::string_view newline) {
+    CheckNames(section, key, newline);
+    // A line break would end the entry early and turn the rest into lines of its own.
+    value = value.substr(0, value.find_first_of(kLineBreaks));
+
+    const Location loc = Find(content, section, key);
+    std::string out;
+    out.reserve(content.size() + section.size() + key.size() + value.size() + 16);
+
+    if (loc.keyFound) {
+        if (ValueOf(loc.rest) == value) {
+            return std::nullopt;
+        }
+        // Keep the line up to "=" and the blanks after it; only the value changes.
+        const std::size_t restAt = static_cast<std::size_t>(loc.rest.data() - content.data());
+        const std::size_t valueAt = restAt + (loc.rest.size() - TrimLeft(loc.rest).size());
+        out.append(content.substr(0, valueAt));
+        out.append(value);
+        out.append(content.substr(loc.keyLine.end));
+    } else {
+        std::string_view lineEnd = FirstLineEnd(content);
+        if (lineEnd.empty()) {
+            lineEnd = newline;
+        }
+        if (loc.sectionFound) {
+            // Straight after the section's last entry: blank lines and comments
+            // that follow it are taken to belong to what comes next.
+            const Line& anchor = loc.anchor;
+            out.append(content.substr(0, anchor.next));
+            if (anchor.next == anchor.end) {
+                out.append(lineEnd);
+            }
+            // A lone CR right before an LF line end would merge with it and
+            // swallow the line that follows.
+            if (lineEnd == "\r" && content.substr(anchor.next).starts_with('\n')) {
+                lineEnd = "\r\n";
+            }
+            out.append(Entry(key, value, lineEnd));
+            out.append(content.substr(anchor.next));
+        } else {
+            out.append(content);
+            const bool lastLineOpen = !content.empty() && content != kByteOrderMark &&
+                                      content.back() != '\n' && content.back() != '\r';
+            if (lastLineOpen) {
+                out.append(lineEnd);
+            }
+            out.append("[").append(section).append("]").append(lineEnd);
+            out.append(Entry(key, value, lineEnd));
+        }
+    }
+    if (out == content) {
+        return std::nullopt;
+    }
+    return out;
 }
 
 }  // namespace ksv::profile
