@@ -1,0 +1,111 @@
+#include "window/messages.h"
+
+#include <cctype>
+
+namespace ksv::messages {
+namespace {
+
+std::string PathText(const std::filesystem::path& path) {
+    const std::u8string text = path.u8string();
+    return {text.begin(), text.end()};
+}
+
+std::string FailureReason(platform::FileFailure failure) {
+    switch (failure) {
+        case platform::FileFailure::None:
+            return "没有错误";
+        case platform::FileFailure::ReadOnly:
+            return "文件是只读的";
+        case platform::FileFailure::AccessDenied:
+            return "没有写入这个文件或其所在文件夹的权限";
+        case platform::FileFailure::NotFound:
+            return "文件所在的文件夹不存在";
+        case platform::FileFailure::IsDirectory:
+            return "这个位置是一个文件夹，不是文件";
+        case platform::FileFailure::DiskFull:
+            return "磁盘已满";
+        case platform::FileFailure::Other:
+            break;
+    }
+    return "写入失败";
+}
+
+bool AllDigits(std::string_view text) {
+    if (text.empty()) {
+        return false;
+    }
+    for (const char c : text) {
+        if (std::isdigit(static_cast<unsigned char>(c)) == 0) {
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+std::string BoxTitle() {
+    return "ksv";
+}
+
+std::string UnreadableCount(const std::filesystem::path& file, const CountError& error) {
+    std::string problem;
+    if (error.failure() == CountFailure::Overflow) {
+        problem = "这个数太大，无法显示为小时和分钟。";
+    } else if (error.text().find_first_not_of(" \t") == std::string::npos) {
+        problem = "这一项是空的，不是一个数字。";
+    } else {
+        problem = "这不是一个数字。";
+    }
+    return "无法读取保存的计时，程序没有启动。\n\n"
+           "文件：" +
+           PathText(file) +
+           "\n"
+           "位置：[ksv] 节的 minutes 项\n"
+           "内容：“" +
+           error.text() + "”\n" + "问题：" + problem +
+           "\n\n"
+           "请用文本编辑器打开这个文件，把 minutes= 后面改成一个整数（例如 minutes=0），"
+           "或者删掉这一行从 0 开始计时，保存后重新启动程序。文件没有被改动。";
+}
+
+std::string SaveFailed(const std::filesystem::path& file, const platform::FileResult& result) {
+    std::string text = "计时无法保存到 " + PathText(file) + "：" + FailureReason(result.failure);
+    if (!result.detail.empty()) {
+        text += "（" + result.detail + "）";
+    }
+    return text + "。程序继续计时，每分钟会再试一次。";
+}
+
+std::string HelpToolTip() {
+    return "如需帮助，请与系统管理员联系。";
+}
+
+std::string SpokenElapsed(std::string_view shownText) {
+    std::string_view rest = shownText;
+    const bool negative = rest.starts_with('-');
+    if (negative) {
+        rest.remove_prefix(1);
+    }
+    const std::size_t colon = rest.find(':');
+    if (colon == std::string_view::npos) {
+        return "已计时 " + std::string(shownText);
+    }
+    std::string_view hours = rest.substr(0, colon);
+    std::string_view minutes = rest.substr(colon + 1);
+    if (!AllDigits(hours) || !AllDigits(minutes)) {
+        return "已计时 " + std::string(shownText);
+    }
+    while (minutes.size() > 1 && minutes.front() == '0') {
+        minutes.remove_prefix(1);
+    }
+    return std::string("已计时 ") + (negative ? "负 " : "") + std::string(hours) + " 小时 " +
+           std::string(minutes) + " 分钟";
+}
+
+std::string AlreadyRunning(const std::filesystem::path& file) {
+    return "ksv 已经在运行，正在把计时保存到 " + PathText(file) +
+           "。\n同一个文件夹里只能有一个 ksv 计时，这一个将关闭。";
+}
+
+}  // namespace ksv::messages

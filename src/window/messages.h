@@ -1,0 +1,32 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+#include "counter/number_text.h"
+#include "platform/file_result.h"
+
+// The program's own sentences, shared by every front end. UTF-8.
+namespace ksv::messages {
+
+// The caption of the program's message boxes.
+std::string BoxTitle();
+
+// Why the stored count cannot be used, naming the file, the key and the
+// value, and how to put it right.
+std::string UnreadableCount(const std::filesystem::path& file, const CountError& error);
+
+// Label1's tool-tip while the latest save of the count has failed.
+std::string SaveFailed(const std::filesystem::path& file, const platform::FileResult& result);
+
+// Label1's usual tool-tip: one line saying whom to ask for help.
+std::string HelpToolTip();
+
+// The shown text ("1:05") as words for a screen reader ("已计时 1 小时 5 分钟").
+std::string SpokenElapsed(std::string_view shownText);
+
+// Shown by a second copy that could not bring the running one to the front.
+std::string AlreadyRunning(const std::filesystem::path& file);
+
+}  // namespace ksv::messages

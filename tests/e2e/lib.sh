@@ -1,0 +1,183 @@
+# Helpers for the end-to-end tests: a private X server, a fresh directory
+# holding a copy of the program, and waits with deadlines. Sourced by bash.
+set -euo pipefail
+
+FAKETIME_LIB=${FAKETIME_LIB:-/usr/lib/x86_64-linux-gnu/faketime/libfaketime.so.1}
+
+e2e_fail() {
+    echo "FAIL: $*" >&2
+    exit 1
+}
+
+e2e_need() {
+    local tool
+    for tool in "$@"; do
+        command -v "$tool" >/dev/null 2>&1 || e2e_fail "$tool is missing (make deps installs it)"
+    done
+}
+
+e2e_pids=()
+e2e_cleanup() {
+    local pid
+    for pid in "${e2e_pids[@]}"; do
+        kill "$pid" 2>/dev/null || true
+    done
+    for pid in "${e2e_pids[@]}"; do
+        wait "$pid" 2>/dev/null || true
+    done
+    [[ -n ${E2E_DIR:-} && -d $E2E_DIR ]] && rm -rf "$E2E_DIR"
+    return 0
+}
+trap e2e_cleanup EXIT
+
+# A fresh directory with a copy of the program: ksv.ini lives beside it.
+# Usage: e2e_setup /path/to/ksv
+e2e_setup() {
+    e2e_need Xvfb xdotool xprop import convert
+    [[ -x $1 ]] || e2e_fail "no program at $1"
+    E2E_DIR=$(mktemp -d "${TMPDIR:-/tmp}/ksv-e2e.XXXXXX")
+    cp "$1" "$E2E_DIR/ksv"
+    INI="$E2E_DIR/ksv.ini"
+    e2e_start_xvfb
+}
+
+# Xvfb picks a free display itself (-displayfd), so tests can run side by side.
+e2e_start_xvfb() {
+    local fifo_file="$E2E_DIR/display"
+    : >"$fifo_file"
+    Xvfb -displayfd 9 -screen 0 640x480x24 -nolisten tcp 9>"$fifo_file" 2>"$E2E_DIR/xvfb.log" &
+    e2e_pids+=($!)
+    local i
+    for ((i = 0; i < 100; i++)); do
+        if [[ -s $fifo_file ]] && grep -q '^[0-9]' "$fifo_file"; then
+            export DISPLAY=":$(head -n1 "$fifo_file")"
+            return 0
+        fi
+        sleep 0.05
+    done
+    cat "$E2E_DIR/xvfb.log" >&2
+    e2e_fail "Xvfb did not start"
+}
+
+# Starts the copy; with a speed ("x60") a minute passes in 60/speed seconds.
+# Further arguments go to the program. Sets KSV_PID.
+e2e_start_ksv() {
+    local speed=${1:-}
+    shift || true
+    if [[ -n $speed ]]; then
+        [[ -r $FAKETIME_LIB ]] || e2e_fail "libfaketime is missing (make deps installs it)"
+        LD_PRELOAD=$FAKETIME_LIB FAKETIME="+0 $speed" FAKETIME_NO_CACHE=1 \
+            "$E2E_DIR/ksv" "$@" >>"$E2E_DIR/ksv.log" 2>&1 &
+    else
+        "$E2E_DIR/ksv" "$@" >>"$E2E_DIR/ksv.log" 2>&1 &
+    fi
+    KSV_PID=$!
+    e2e_pids+=("$KSV_PID")
+    # Querying the server while the program still connects can break its
+    # connection; give it a moment first.
+    sleep 0.4
+}
+
+# Prints the ids of the windows whose title is exactly $1.
+e2e_windows_named() {
+    xdotool search --name "^$1\$" 2>/dev/null || true
+}
+
+# Waits up to $2 seconds (default 10) for a window titled $1; prints its id.
+e2e_wait_window() {
+    local name=$1 seconds=${2:-10} i ids
+    for ((i = 0; i < seconds * 10; i++)); do
+        ids=$(e2e_windows_named "$name")
+        if [[ -n $ids ]]; then
+            head -n1 <<<"$ids"
+            return 0
+        fi
+        sleep 0.1
+    done
+    e2e_fail "no window titled '$name' within ${seconds}s"
+}
+
+# Waits up to $2 seconds (default 10) for a shown window of process $1;
+# prints its id.
+e2e_wait_window_of() {
+    local pid=$1 seconds=${2:-10} i ids
+    for ((i = 0; i < seconds * 10; i++)); do
+        ids=$(xdotool search --onlyvisible --pid "$pid" 2>/dev/null || true)
+        if [[ -n $ids ]]; then
+            head -n1 <<<"$ids"
+            return 0
+        fi
+        sleep 0.1
+    done
+    e2e_fail "process $pid showed no window within ${seconds}s"
+}
+
+# The title of a window, as the window system has it (UTF-8).
+e2e_title() {
+    xprop -id "$1" _NET_WM_NAME | sed -n 's/^_NET_WM_NAME(UTF8_STRING) = "\(.*\)"$/\1/p'
+}
+
+# Waits until the window has painted (more than one colour on it).
+e2e_wait_painted() {
+    local wid=$1 i colours
+    for ((i = 0; i < 100; i++)); do
+        colours=$(import -window "$wid" png:- 2>/dev/null | convert - -format '%k' info: 2>/dev/null || echo 0)
+        if [[ ${colours:-0} -gt 1 ]]; then
+            return 0
+        fi
+        sleep 0.1
+    done
+    e2e_fail "window $wid never painted"
+}
+
+# Waits up to $2 seconds until the file's minutes key is no longer $1 and
+# prints the new value ("absent" while the file or key is missing).
+e2e_minutes() {
+    local value=absent
+    if [[ -f $INI ]]; then
+        # The first "minutes" of the first [ksv] section, names in any case.
+        value=$(tr -d '\r' <"$INI" | awk '
+            /^[ \t]*\[/ { section = tolower($0); gsub(/[ \t\[\]]/, "", section); next }
+            section == "ksv" && tolower($0) ~ /^[ \t]*minutes[ \t]*=/ {
+                sub(/^[^=]*=[ \t]*/, ""); print; exit
+            }')
+        [[ -n $value ]] || value=absent
+    fi
+    echo "$value"
+}
+e2e_wait_minutes_change() {
+    local from=$1 seconds=$2 i now
+    for ((i = 0; i < seconds * 20; i++)); do
+        now=$(e2e_minutes)
+        if [[ $now != "$from" ]]; then
+            echo "$now"
+            return 0
+        fi
+        sleep 0.05
+    done
+    echo "$from"
+}
+
+# Clicks at a point of the window, in its own pixels.
+e2e_click() {
+    xdotool mousemove --window "$1" "$2" "$3" click 1
+}
+
+e2e_alive() {
+    kill -0 "$1" 2>/dev/null
+}
+
+# Waits up to $2 seconds for process $1 to end; prints its exit status.
+e2e_wait_exit() {
+    local pid=$1 seconds=$2 i
+    for ((i = 0; i < seconds * 10; i++)); do
+        if ! e2e_alive "$pid"; then
+            local status=0
+            wait "$pid" || status=$?
+            echo "$status"
+            return 0
+        fi
+        sleep 0.1
+    done
+    echo "running"
+}

@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# A second copy in the same directory ends at once without a window of its
+# own and without touching the file; the first copy's count goes on.
+# Usage: second_copy.sh path/to/ksv
+source "$(dirname "$0")/lib.sh"
+e2e_setup "$1"
+
+printf '[ksv]\ntitle=FirstCopy\nminutes=0\n' >"$INI"
+e2e_start_ksv x60
+first=$KSV_PID
+e2e_wait_window FirstCopy >/dev/null
+now=$(e2e_wait_minutes_change 0 10)
+[[ $now == 1 ]] || e2e_fail "minutes=$now after the first minute"
+
+e2e_start_ksv
+second=$KSV_PID
+status=$(e2e_wait_exit "$second" 10)
+[[ $status == 0 ]] || e2e_fail "second copy: status $status"
+[[ $(e2e_windows_named FirstCopy | wc -l) -eq 1 ]] || e2e_fail "more than one counting window"
+
+# The count goes on from the first copy, one minute at a time.
+last=$(e2e_minutes)
+for _ in 1 2; do
+    next=$(e2e_wait_minutes_change "$last" 5)
+    [[ $next == $((last + 1)) ]] || e2e_fail "minutes went from $last to $next"
+    last=$next
+done
+e2e_alive "$first" || e2e_fail "the first copy ended"
+echo PASS

@@ -1,0 +1,98 @@
+#include "window/messages.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace ksv::messages {
+namespace {
+
+bool Contains(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
+
+TEST(MessagesTest, UnreadableCountNamesFileKeyValueAndProblem) {
+    struct Case {
+        CountFailure failure;
+        std::string value;
+        std::string problem;
+    };
+    const std::vector<Case> cases = {
+        {CountFailure::TypeMismatch, "abc", "不是一个数字"},
+        {CountFailure::TypeMismatch, "", "是空的"},
+        {CountFailure::Overflow, "1E+300", "太大"},
+    };
+    // Paths from UTF-8, which a narrow string is not on Windows.
+    const std::filesystem::path file = std::filesystem::path(u8"目录") / u8"ksv.ini";
+    for (const Case& c : cases) {
+        const std::string text = UnreadableCount(file, CountError(c.failure, c.value));
+        SCOPED_TRACE(text);
+        EXPECT_TRUE(Contains(text, "目录"));
+        EXPECT_TRUE(Contains(text, "ksv.ini"));
+        EXPECT_TRUE(Contains(text, "minutes"));
+        EXPECT_TRUE(Contains(text, "“" + c.value + "”"));
+        EXPECT_TRUE(Contains(text, c.problem));
+        EXPECT_TRUE(Contains(text, "minutes=0"));  // how to put it right
+    }
+}
+
+TEST(MessagesTest, SaveFailedNamesFileReasonAndDetail) {
+    struct Case {
+        platform::FileFailure failure;
+        std::string detail;
+        std::string reason;
+    };
+    const std::vector<Case> cases = {
+        {platform::FileFailure::ReadOnly, "", "只读"},
+        {platform::FileFailure::AccessDenied, "Permission denied", "权限"},
+        {platform::FileFailure::NotFound, "", "文件夹不存在"},
+        {platform::FileFailure::IsDirectory, "", "是一个文件夹"},
+        {platform::FileFailure::DiskFull, "No space left on device", "磁盘已满"},
+        {platform::FileFailure::Other, "Input/output error", "写入失败"},
+    };
+    std::vector<std::string> seen;
+    for (const Case& c : cases) {
+        const std::string text =
+            SaveFailed(std::filesystem::path(u8"张三") / u8"ksv.ini", {c.failure, c.detail});
+        SCOPED_TRACE(text);
+        EXPECT_TRUE(Contains(text, "张三"));
+        EXPECT_TRUE(Contains(text, c.reason));
+        EXPECT_EQ(Contains(text, "（"), !c.detail.empty());
+        if (!c.detail.empty()) {
+            EXPECT_TRUE(Contains(text, c.detail));
+        }
+        for (const std::string& other : seen) {
+            EXPECT_NE(text, other);
+        }
+        seen.push_back(text);
+    }
+}
+
+TEST(MessagesTest, SpokenElapsed) {
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"0:00", "已计时 0 小时 0 分钟"},
+        {"1:05", "已计时 1 小时 5 分钟"},
+        {"100:10", "已计时 100 小时 10 分钟"},
+        {"35791394:08", "已计时 35791394 小时 8 分钟"},
+        {"-1:05", "已计时 负 1 小时 5 分钟"},
+        {"-0:05", "已计时 负 0 小时 5 分钟"},
+        // Anything else is read out as it stands rather than misread.
+        {"abc", "已计时 abc"},
+        {"1:x5", "已计时 1:x5"},
+        {":05", "已计时 :05"},
+        {"", "已计时 "},
+    };
+    for (const auto& [shown, spoken] : cases) {
+        EXPECT_EQ(SpokenElapsed(shown), spoken) << shown;
+    }
+}
+
+TEST(MessagesTest, OneLineHelpAndAlreadyRunningNamesTheFile) {
+    EXPECT_FALSE(Contains(HelpToolTip(), "\n"));
+    EXPECT_TRUE(Contains(HelpToolTip(), "系统管理员"));
+    EXPECT_TRUE(Contains(AlreadyRunning(std::filesystem::path(u8"计时") / u8"ksv.ini"), "计时"));
+}
+
+}  // namespace
+}  // namespace ksv::messages
