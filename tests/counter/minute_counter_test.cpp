@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "counter/number_text.h"
+#include "platform/code_page.h"
 #include "support/temp_dir.h"
 
 namespace ksv {
@@ -64,7 +65,9 @@ TEST_F(MinuteCounterTest, FirstRunStartsAtZeroAndCreatesTheFileAtTheFirstMinute)
 }
 
 TEST_F(MinuteCounterTest, GoesOnFromTheStoredCountAndKeepsTheRestOfTheFile) {
-    Store("[other]\nminutes=5\n[ksv]\ntitle=计时器\nminutes=59\n");
+    // The file is in the system's code page.
+    const std::string title = platform::Utf8ToAnsi("计时器");
+    Store("[other]\nminutes=5\n[ksv]\ntitle=" + title + "\nminutes=59\n");
     counter.StartUp();
     EXPECT_EQ(view.title, "计时器");
     EXPECT_EQ(view.shown, "0:59");
@@ -72,7 +75,7 @@ TEST_F(MinuteCounterTest, GoesOnFromTheStoredCountAndKeepsTheRestOfTheFile) {
     counter.MinuteTick();
     EXPECT_EQ(view.count, "60");
     EXPECT_EQ(view.shown, "1:00");
-    EXPECT_EQ(Ini(), "[other]\nminutes=5\n[ksv]\ntitle=计时器\nminutes=60\n");
+    EXPECT_EQ(Ini(), "[other]\nminutes=5\n[ksv]\ntitle=" + title + "\nminutes=60\n");
 }
 
 TEST_F(MinuteCounterTest, AFractionalCountKeepsItsFraction) {

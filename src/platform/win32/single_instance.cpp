@@ -1,0 +1,107 @@
+#include "platform/win32/single_instance.h"
+
+#include <cwchar>
+
+namespace ksv::platform::win32 {
+namespace {
+
+constexpr wchar_t kMarkProperty[] = L"ksv.instance";
+
+// The mark is a window property, which holds a pointer-sized value: the low
+// half of the key, never zero since zero means "no property".
+HANDLE MarkValue(std::uint64_t key) {
+    return reinterpret_cast<HANDLE>(static_cast<UINT_PTR>((key & 0xFFFFFFFFu) | 1u));
+}
+
+struct Search {
+    const wchar_t* windowClass;
+    HANDLE mark;
+    HWND found;
+};
+
+BOOL CALLBACK FindMarked(HWND window, LPARAM param) {
+    auto* search = reinterpret_cast<Search*>(param);
+    wchar_t className[32] = {};
+    GetClassNameW(window, className, 32);
+    if (std::wcscmp(className, search->windowClass) == 0 &&
+        GetPropW(window, kMarkProperty) == search->mark) {
+        search->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+}  // namespace
+
+std::uint64_t SingleInstance::PathKey(const std::filesystem::path& settingsPath) {
+    const std::wstring given = settingsPath.wstring();
+    std::wstring full(MAX_PATH, L'\0');
+    DWORD length =
+        GetFullPathNameW(given.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+    if (length >= full.size()) {
+        full.resize(length);
+        length = GetFullPathNameW(given.c_str(), length, full.data(), nullptr);
+    }
+    full.resize(length < full.size() ? length : 0);
+    std::wstring text =
+        std::filesystem::path(full.empty() ? given : full).lexically_normal().wstring();
+    if (!text.empty()) {
+        // File names on Windows match without regard to case.
+        CharUpperBuffW(text.data(), static_cast<DWORD>(text.size()));
+    }
+    std::uint64_t hash = 14695981039346656037u;  // FNV-1a
+    for (const wchar_t c : text) {
+        hash = (hash ^ static_cast<std::uint16_t>(c)) * 1099511628211u;
+    }
+    return hash;
+}
+
+std::wstring SingleInstance::MutexName(std::uint64_t key) {
+    wchar_t name[40];
+    std::swprintf(name, 40, L"Local\\ksv-%016llx", static_cast<unsigned long long>(key));
+    return name;
+}
+
+SingleInstance::SingleInstance(const std::filesystem::path& settingsPath)
+    : key_(PathKey(settingsPath)) {
+    mutex_ = CreateMutexW(nullptr, TRUE, MutexName(key_).c_str());
+    const DWORD error = GetLastError();
+    if (mutex_ == nullptr) {
+        // Held by a copy we may not open (another user): not ours to take.
+        first_ = error != ERROR_ACCESS_DENIED;
+    } else if (error == ERROR_ALREADY_EXISTS) {
+        first_ = false;
+    }
+}
+
+SingleInstance::~SingleInstance() {
+    if (mutex_ != nullptr) {
+        if (first_) {
+            ReleaseMutex(mutex_);
+        }
+        CloseHandle(mutex_);
+    }
+}
+
+void SingleInstance::MarkWindow(HWND window) const {
+    SetPropW(window, kMarkProperty, MarkValue(key_));
+}
+
+bool SingleInstance::ActivateFirst(const wchar_t* windowClass) const {
+    // The first copy may still be starting: its window comes after its load.
+    for (int attempt = 0; attempt < 30; ++attempt) {
+        Search search{windowClass, MarkValue(key_), nullptr};
+        EnumWindows(FindMarked, reinterpret_cast<LPARAM>(&search));
+        if (search.found != nullptr && IsWindowVisible(search.found)) {
+            if (IsIconic(search.found)) {
+                ShowWindow(search.found, SW_RESTORE);
+            }
+            SetForegroundWindow(search.found);
+            return true;
+        }
+        Sleep(100);
+    }
+    return false;
+}
+
+}  // namespace ksv::platform::win32

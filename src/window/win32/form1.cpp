@@ -1,0 +1,403 @@
+#include "window/win32/form1.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+#include <exception>
+
+#include "counter/number_text.h"
+#include "platform/wide_text_win32.h"
+#include "window/messages.h"
+
+namespace ksv::win32 {
+namespace {
+
+using platform::win32::Utf8ToWide;
+using platform::win32::WideToUtf8;
+
+constexpr UINT_PTR kTimer1 = 1;
+constexpr COLORREF kWarningColour = RGB(0xC0, 0x00, 0x00);
+
+// Places in twips (1/1440 inch) within the client area.
+struct Place {
+    int left, top, width, height;
+};
+constexpr Place kClient{0, 0, 2265, 1680};
+constexpr Place kLabel1Place{240, 240, 1935, 495};
+constexpr Place kLabel2Place{480, 600, 1215, 495};
+constexpr Place kOption1Place{240, 960, 855, 495};
+constexpr Place kOption2Place{1200, 960, 735, 495};
+constexpr int kLabel1Points100 = 2625;  // 26.25 points
+
+constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
+constexpr DWORD kExStyle = 0;
+
+int Pixels(int twips, UINT dpi) {
+    return MulDiv(twips, static_cast<int>(dpi), 1440);
+}
+
+// The per-monitor DPI functions came with Windows 10; on older systems the
+// window keeps the system DPI.
+template <typename Function>
+Function UserFunction(const char* name) {
+    const FARPROC address = GetProcAddress(GetModuleHandleW(L"user32.dll"), name);
+    return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(address));
+}
+
+UINT SystemDpi() {
+    const HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+    return dpi > 0 ? static_cast<UINT>(dpi) : USER_DEFAULT_SCREEN_DPI;
+}
+
+UINT WindowDpi(HWND window) {
+    using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
+    static const auto getDpiForWindow = UserFunction<GetDpiForWindowFn>("GetDpiForWindow");
+    const UINT dpi = getDpiForWindow != nullptr ? getDpiForWindow(window) : 0;
+    return dpi != 0 ? dpi : SystemDpi();
+}
+
+SIZE WindowSize(UINT dpi) {
+    using AdjustFn = BOOL(WINAPI*)(LPRECT, DWORD, BOOL, DWORD, UINT);
+    static const auto adjust = UserFunction<AdjustFn>("AdjustWindowRectExForDpi");
+    RECT rect{0, 0, Pixels(kClient.width, dpi), Pixels(kClient.height, dpi)};
+    if (adjust != nullptr) {
+        adjust(&rect, kStyle, FALSE, kExStyle, dpi);
+    } else {
+        AdjustWindowRectEx(&rect, kStyle, FALSE, kExStyle);
+    }
+    return {rect.right - rect.left, rect.bottom - rect.top};
+}
+
+HFONT CreateMessageFont(UINT dpi) {
+    using SpiFn = BOOL(WINAPI*)(UINT, UINT, PVOID, UINT, UINT);
+    static const auto spiForDpi = UserFunction<SpiFn>("SystemParametersInfoForDpi");
+    NONCLIENTMETRICSW metrics{};
+    metrics.cbSize = sizeof(metrics);
+    if (spiForDpi != nullptr &&
+        spiForDpi(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0, dpi) != FALSE) {
+        return CreateFontIndirectW(&metrics.lfMessageFont);
+    }
+    if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0) != FALSE) {
+        metrics.lfMessageFont.lfHeight = MulDiv(
+            metrics.lfMessageFont.lfHeight, static_cast<int>(dpi), static_cast<int>(SystemDpi()));
+        return CreateFontIndirectW(&metrics.lfMessageFont);
+    }
+    return nullptr;
+}
+
+HFONT CreateLabel1Font(int height) {
+    return CreateFontW(height, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, GB2312_CHARSET,
+                       OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH,
+                       L"黑体");
+}
+
+int TextWidth(HWND control, HFONT font, const std::wstring& text) {
+    const HDC dc = GetDC(control);
+    const HGDIOBJ old = SelectObject(dc, font);
+    SIZE size{};
+    GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+    SelectObject(dc, old);
+    ReleaseDC(control, dc);
+    return size.cx;
+}
+
+std::wstring WindowText(HWND window) {
+    std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
+    const int length = GetWindowTextW(window, text.data(), static_cast<int>(text.size()));
+    text.resize(static_cast<std::size_t>(std::max(length, 0)));
+    return text;
+}
+
+void Move(HWND control, const Place& place, UINT dpi) {
+    MoveWindow(control, Pixels(place.left, dpi), Pixels(place.top, dpi), Pixels(place.width, dpi),
+               Pixels(place.height, dpi), TRUE);
+}
+
+void DeleteFont(HFONT& font) {
+    if (font != nullptr) {
+        DeleteObject(font);
+        font = nullptr;
+    }
+}
+
+}  // namespace
+
+Form1::Form1(SettingsFile& settings, std::string decimalSeparator, std::uint32_t periodMs)
+    : settings_(settings),
+      counter_(*this, settings, std::move(decimalSeparator)),
+      periodMs_(periodMs) {}
+
+Form1::~Form1() {
+    timer1_.reset();
+    if (window_ != nullptr) {
+        DestroyWindow(window_);
+    }
+    DeleteFont(label1Font_);
+    DeleteFont(fittedFont_);
+    DeleteFont(messageFont_);
+}
+
+bool Form1::Create(HINSTANCE instance) {
+    INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
+    InitCommonControlsEx(&controls);
+
+    WNDCLASSEXW windowClass{};
+    windowClass.cbSize = sizeof(windowClass);
+    windowClass.lpfnWndProc = WindowProc;
+    windowClass.hInstance = instance;
+    windowClass.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(1));
+    windowClass.hIconSm = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(1), IMAGE_ICON,
+                                                        GetSystemMetrics(SM_CXSMICON),
+                                                        GetSystemMetrics(SM_CYSMICON), 0));
+    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    windowClass.lpszClassName = kForm1Class;
+    if (RegisterClassExW(&windowClass) == 0 && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
+        return false;
+    }
+
+    window_ = CreateWindowExW(kExStyle, kForm1Class, L"kesvo", kStyle, CW_USEDEFAULT, CW_USEDEFAULT,
+                              0, 0, nullptr, nullptr, instance, this);
+    if (window_ == nullptr) {
+        return false;
+    }
+    const auto child = [&](const wchar_t* className, const wchar_t* text, DWORD style, int id) {
+        return CreateWindowExW(0, className, text, WS_CHILD | style, 0, 0, 0, 0, window_,
+                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance,
+                               nullptr);
+    };
+    // Creation order is tab order: Label1, Option1, Option2, Label2.
+    label1_ = child(L"STATIC", L"0:00", WS_VISIBLE | SS_LEFT | SS_NOPREFIX | SS_NOTIFY, kLabel1);
+    option1_ = child(L"BUTTON", L"计时", WS_VISIBLE | WS_GROUP | WS_TABSTOP | BS_AUTORADIOBUTTON,
+                     kOption1);
+    option2_ = child(L"BUTTON", L"停止", WS_VISIBLE | BS_AUTORADIOBUTTON, kOption2);
+    label2_ = child(L"STATIC", L"Label2", SS_LEFT | SS_NOPREFIX, kLabel2);
+    if (label1_ == nullptr || option1_ == nullptr || option2_ == nullptr || label2_ == nullptr) {
+        return false;
+    }
+    SendMessageW(option1_, BM_SETCHECK, BST_CHECKED, 0);
+    lastFocus_ = option1_;
+
+    toolTip_ =
+        CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
+                        WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT, CW_USEDEFAULT,
+                        CW_USEDEFAULT, CW_USEDEFAULT, window_, nullptr, instance, nullptr);
+    if (toolTip_ != nullptr) {
+        toolTipText_ = Utf8ToWide(messages::HelpToolTip());
+        TOOLINFOW tool{};
+        tool.cbSize = TTTOOLINFOW_V2_SIZE;
+        tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+        tool.hwnd = window_;
+        tool.uId = reinterpret_cast<UINT_PTR>(label1_);
+        tool.lpszText = toolTipText_.data();
+        SendMessageW(toolTip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+    }
+
+    ApplyDpi(WindowDpi(window_));
+    timer1_.emplace(window_, kTimer1, periodMs_);
+    timer1_->SetEnabled(true);
+    return true;
+}
+
+void Form1::Load() {
+    counter_.StartUp();
+}
+
+void Form1::Show(int showCommand) {
+    ShowWindow(window_, showCommand);
+    UpdateWindow(window_);
+    SetFocus(option1_);
+}
+
+void Form1::SetTitle(const std::string& title) {
+    SetWindowTextW(window_, Utf8ToWide(title).c_str());
+}
+
+std::string Form1::CountText() const {
+    return WideToUtf8(WindowText(label2_));
+}
+
+void Form1::SetCountText(const std::string& count) {
+    SetWindowTextW(label2_, Utf8ToWide(count).c_str());
+}
+
+void Form1::SetShownText(const std::string& text) {
+    SetWindowTextW(label1_, Utf8ToWide(text).c_str());
+    FitShownText();
+}
+
+void Form1::SetTimerEnabled(bool enabled) {
+    if (timer1_) {
+        timer1_->SetEnabled(enabled);
+    }
+}
+
+void Form1::ShowSaveResult(const platform::FileResult& result) {
+    saveFailed_ = !result.ok();
+    SetToolTip(saveFailed_ ? messages::SaveFailed(settings_.Path(), result)
+                           : messages::HelpToolTip());
+    InvalidateRect(label1_, nullptr, TRUE);
+}
+
+void Form1::SetToolTip(const std::string& text) {
+    toolTipText_ = Utf8ToWide(text);
+    if (toolTip_ == nullptr) {
+        return;
+    }
+    TOOLINFOW tool{};
+    tool.cbSize = TTTOOLINFOW_V2_SIZE;
+    tool.hwnd = window_;
+    tool.uId = reinterpret_cast<UINT_PTR>(label1_);
+    tool.lpszText = toolTipText_.data();
+    SendMessageW(toolTip_, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
+}
+
+void Form1::ApplyDpi(UINT dpi) {
+    dpi_ = dpi;
+    DeleteFont(label1Font_);
+    DeleteFont(messageFont_);
+    label1Font_ = CreateLabel1Font(-MulDiv(kLabel1Points100, static_cast<int>(dpi), 7200));
+    messageFont_ = CreateMessageFont(dpi);
+    for (const HWND control : {label2_, option1_, option2_}) {
+        SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(messageFont_), FALSE);
+    }
+    Move(label1_, kLabel1Place, dpi);
+    Move(label2_, kLabel2Place, dpi);
+    Move(option1_, kOption1Place, dpi);
+    Move(option2_, kOption2Place, dpi);
+    const SIZE size = WindowSize(dpi);
+    SetWindowPos(window_, nullptr, 0, 0, size.cx, size.cy,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    if (toolTip_ != nullptr) {
+        SendMessageW(toolTip_, TTM_SETMAXTIPWIDTH, 0, MulDiv(320, static_cast<int>(dpi), 96));
+    }
+    FitShownText();
+}
+
+// Large totals ("10000:00" and on) are wider than Label1: the font shrinks
+// just enough for the whole text to show.
+void Form1::FitShownText() {
+    if (label1Font_ == nullptr) {
+        return;
+    }
+    const std::wstring text = WindowText(label1_);
+    const int room = Pixels(kLabel1Place.width, dpi_);
+    const int fullHeight = -MulDiv(kLabel1Points100, static_cast<int>(dpi_), 7200);
+    const int width = TextWidth(label1_, label1Font_, text);
+    DeleteFont(fittedFont_);
+    if (width > room) {
+        int height = MulDiv(fullHeight, room, width);
+        for (; height < -1; ++height) {
+            fittedFont_ = CreateLabel1Font(height);
+            if (TextWidth(label1_, fittedFont_, text) <= room) {
+                break;
+            }
+            DeleteFont(fittedFont_);
+        }
+    }
+    SendMessageW(label1_, WM_SETFONT,
+                 reinterpret_cast<WPARAM>(fittedFont_ != nullptr ? fittedFont_ : label1Font_),
+                 TRUE);
+}
+
+void Form1::OnTimer() {
+    try {
+        // One tick per period that ended, even when the loop was held up.
+        for (std::uint64_t due = timer1_->OnTimer(); due > 0 && timer1_->IsEnabled(); --due) {
+            counter_.MinuteTick();
+        }
+    } catch (const CountError& error) {
+        Fail(messages::UnreadableCount(settings_.Path(), error));
+    } catch (const std::exception& error) {
+        Fail(error.what());
+    }
+}
+
+// The count can no longer be shown: the file keeps the last count saved,
+// the user is told what to do, and the program ends.
+void Form1::Fail(const std::string& message) {
+    SetTimerEnabled(false);
+    exitCode_ = 1;
+    MessageBoxW(window_, Utf8ToWide(message).c_str(), Utf8ToWide(messages::BoxTitle()).c_str(),
+                MB_OK | MB_ICONERROR);
+    DestroyWindow(window_);
+}
+
+LRESULT CALLBACK Form1::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        auto* form = static_cast<Form1*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+        form->window_ = window;
+        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(form));
+    }
+    auto* form = reinterpret_cast<Form1*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (form == nullptr || form->window_ != window) {
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
+    // Nothing may unwind through the system's frames.
+    try {
+        return form->OnMessage(message, wParam, lParam);
+    } catch (const std::exception& error) {
+        form->Fail(error.what());
+        return 0;
+    }
+}
+
+LRESULT Form1::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_COMMAND:
+            if (HIWORD(wParam) == BN_CLICKED) {
+                if (LOWORD(wParam) == kOption1) {
+                    counter_.StartCounting();
+                } else if (LOWORD(wParam) == kOption2) {
+                    counter_.StopCounting();
+                }
+            }
+            return 0;
+        case WM_TIMER:
+            if (timer1_ && wParam == timer1_->Id()) {
+                OnTimer();
+                return 0;
+            }
+            break;
+        case WM_CTLCOLORSTATIC:
+            if (reinterpret_cast<HWND>(lParam) == label1_) {
+                const auto dc = reinterpret_cast<HDC>(wParam);
+                SetTextColor(dc, saveFailed_ ? kWarningColour : GetSysColor(COLOR_WINDOWTEXT));
+                SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
+                return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
+            }
+            break;
+        case WM_ACTIVATE:
+            // Keep the focus on the control that had it, as a dialog does.
+            if (LOWORD(wParam) == WA_INACTIVE) {
+                const HWND focus = GetFocus();
+                if (focus != nullptr && IsChild(window_, focus)) {
+                    lastFocus_ = focus;
+                }
+            } else if (lastFocus_ != nullptr) {
+                SetFocus(lastFocus_);
+            }
+            return 0;
+        case WM_DPICHANGED: {
+            const auto* suggested = reinterpret_cast<const RECT*>(lParam);
+            SetWindowPos(window_, nullptr, suggested->left, suggested->top, 0, 0,
+                         SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+            ApplyDpi(HIWORD(wParam));
+            return 0;
+        }
+        case WM_DESTROY: {
+            timer1_.reset();
+            PostQuitMessage(exitCode_);
+            const HWND window = window_;
+            window_ = nullptr;
+            return DefWindowProcW(window, message, wParam, lParam);
+        }
+        default:
+            break;
+    }
+    return DefWindowProcW(window_, message, wParam, lParam);
+}
+
+}  // namespace ksv::win32

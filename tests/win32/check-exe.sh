@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Checks the built ksv.exe as a file: the expected PE kind, a GUI program,
+# and imports from DLLs that every Windows has, nothing to ship beside it.
+# Usage: check-exe.sh OBJDUMP EXE MAGIC   (MAGIC 010b: PE32, 020b: PE32+)
+set -euo pipefail
+objdump=$1 exe=$2 magic=$3
+headers=$("$objdump" -p "$exe")
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+grep -Eq "^Magic[[:space:]]+$magic" <<<"$headers" || fail "not a PE file of kind $magic"
+grep -Eq '^Subsystem[[:space:]]+00000002' <<<"$headers" || fail "not a Windows GUI program"
+
+system_dlls='^(kernel32|user32|gdi32|comctl32|msvcrt|advapi32|shell32|ole32|uxtheme|shcore)\.dll$'
+while read -r dll; do
+    grep -Eqi "$system_dlls" <<<"$dll" || fail "imports $dll, which Windows does not ship"
+done < <(sed -n 's/^[[:space:]]*DLL Name: //p' <<<"$headers")
+
+echo "$(basename "$exe"): $(stat -c %s "$exe") bytes, imports" \
+    $(sed -n 's/^[[:space:]]*DLL Name: //p' <<<"$headers" | sort -f | tr '\n' ' ')

@@ -1,0 +1,283 @@
+// The Win32 pieces in the program's own process: the timer's schedule, the
+// single-copy guard, and Form1 itself (needs a display).
+// windows.h must come before commctrl.h.
+// clang-format off
+#include <windows.h>
+#include <commctrl.h>
+// clang-format on
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/win32/minute_timer.h"
+#include "platform/win32/single_instance.h"
+#include "settings/settings_file.h"
+#include "window/win32/form1.h"
+
+namespace {
+
+using ksv::platform::win32::PeriodSchedule;
+using ksv::platform::win32::SingleInstance;
+
+TEST(PeriodScheduleTest, PeriodsEndOnTheGridOfTheStart) {
+    // Each step: start the schedule (when `start`) or ask what is due at `now`.
+    struct Step {
+        bool start;
+        std::uint64_t now;
+        std::uint64_t due;
+        std::uint64_t remaining;
+    };
+    struct Case {
+        const char* name;
+        std::vector<Step> steps;
+    };
+    const std::vector<Case> cases = {
+        {"on time", {{true, 1000, 0, 100}, {false, 1099, 0, 1}, {false, 1100, 1, 100}}},
+        {"late wake-up keeps the grid",
+         {{true, 0, 0, 100}, {false, 130, 1, 70}, {false, 200, 1, 100}}},
+        {"a held-up loop gets every period", {{true, 0, 0, 100}, {false, 350, 3, 50}}},
+        {"early wake-up counts nothing",
+         {{true, 0, 0, 100}, {false, 90, 0, 10}, {false, 100, 1, 100}}},
+        {"a new start drops the part run",
+         {{true, 0, 0, 100},
+          {false, 60, 0, 40},
+          {true, 60, 0, 100},
+          {false, 100, 0, 60},
+          {false, 160, 1, 100}}},
+    };
+    for (const Case& c : cases) {
+        PeriodSchedule schedule(100);
+        for (const Step& step : c.steps) {
+            if (step.start) {
+                schedule.Start(step.now);
+            } else {
+                EXPECT_EQ(schedule.TakeDue(step.now), step.due) << c.name << " at " << step.now;
+            }
+            EXPECT_EQ(schedule.Remaining(step.now), step.remaining) << c.name << " at " << step.now;
+        }
+    }
+}
+
+TEST(PeriodScheduleTest, StoppedScheduleIsNeverDue) {
+    PeriodSchedule schedule(100);
+    EXPECT_EQ(schedule.TakeDue(1000), 0u);
+    schedule.Start(0);
+    schedule.Stop();
+    EXPECT_FALSE(schedule.Running());
+    EXPECT_EQ(schedule.TakeDue(1000), 0u);
+}
+
+std::filesystem::path TempDir(const char* name) {
+    const auto dir = std::filesystem::temp_directory_path() / name;
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+    return dir;
+}
+
+TEST(SingleInstanceTest, OneSpellingOfAPathIsOneKey) {
+    const auto dir = TempDir("ksv single key");
+    const auto key = SingleInstance::PathKey(dir / "ksv.ini");
+    struct Case {
+        std::filesystem::path path;
+        bool same;
+    };
+    std::wstring upper = (dir / "KSV.INI").wstring();
+    const std::vector<Case> cases = {
+        {upper, true},
+        {dir / "." / "ksv.ini", true},
+        {dir / "sub" / ".." / "ksv.ini", true},
+        {dir / "other" / "ksv.ini", false},
+        {dir / "ksv.ini2", false},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(SingleInstance::PathKey(c.path) == key, c.same) << c.path.string();
+    }
+    const std::wstring name = SingleInstance::MutexName(key);
+    EXPECT_EQ(name.rfind(L"Local\\ksv-", 0), 0u);
+    EXPECT_EQ(name.find(L'\\', 6), std::wstring::npos);
+}
+
+TEST(SingleInstanceTest, OnlyTheFirstHolderCountsUntilItEnds) {
+    const auto dir = TempDir("ksv single guard");
+    {
+        SingleInstance first(dir / "ksv.ini");
+        EXPECT_TRUE(first.IsFirst());
+        SingleInstance second(dir / "KSV.ini");
+        EXPECT_FALSE(second.IsFirst());
+        SingleInstance elsewhere(dir / "sub" / "ksv.ini");
+        EXPECT_TRUE(elsewhere.IsFirst());
+    }
+    SingleInstance later(dir / "ksv.ini");
+    EXPECT_TRUE(later.IsFirst());
+}
+
+// Form1 on a real (virtual) display, at 96 dots per inch.
+class Form1Test : public ::testing::Test {
+  protected:
+    void Open(const std::string& ini) {
+        dir_ = TempDir("ksv form1");
+        if (!ini.empty()) {
+            std::ofstream(dir_ / "ksv.ini", std::ios::binary) << ini;
+        }
+        settings_.emplace(dir_ / "ksv.ini");
+        form_.emplace(*settings_, ".", 60000);
+        ASSERT_TRUE(form_->Create(GetModuleHandleW(nullptr)));
+        form_->Load();
+    }
+    HWND Control(int id) const { return GetDlgItem(form_->Window(), id); }
+    RECT Place(int id) const {
+        RECT rect{};
+        GetWindowRect(Control(id), &rect);
+        MapWindowPoints(nullptr, form_->Window(), reinterpret_cast<POINT*>(&rect), 2);
+        return rect;
+    }
+    std::wstring Text(HWND window) const {
+        wchar_t text[256] = {};
+        GetWindowTextW(window, text, 256);
+        return text;
+    }
+    LOGFONTW Font(int id) const {
+        LOGFONTW font{};
+        const auto handle = reinterpret_cast<HFONT>(SendMessageW(Control(id), WM_GETFONT, 0, 0));
+        GetObjectW(handle, sizeof(font), &font);
+        return font;
+    }
+
+    std::filesystem::path dir_;
+    std::optional<ksv::SettingsFile> settings_;
+    std::optional<ksv::win32::Form1> form_;
+};
+
+TEST_F(Form1Test, StartsWithTheStoredCountAndTheFixedLayout) {
+    Open("[ksv]\r\ntitle=Hello\r\nminutes=65\r\n");
+    EXPECT_EQ(Text(form_->Window()), L"Hello");
+    EXPECT_EQ(Text(Control(ksv::win32::kLabel1)), L"1:05");
+    EXPECT_EQ(Text(Control(ksv::win32::kLabel2)), L"65");
+    EXPECT_FALSE(IsWindowVisible(form_->Window()));  // shown only after the load
+
+    RECT client{};
+    GetClientRect(form_->Window(), &client);
+    EXPECT_EQ(client.right, 151);
+    EXPECT_EQ(client.bottom, 112);
+    struct Expected {
+        int id;
+        RECT rect;
+        bool visible;
+        const wchar_t* text;
+    };
+    const std::vector<Expected> controls = {
+        {ksv::win32::kLabel1, {16, 16, 145, 49}, true, L"1:05"},
+        {ksv::win32::kLabel2, {32, 40, 113, 73}, false, L"65"},
+        {ksv::win32::kOption1, {16, 64, 73, 97}, true, L"计时"},
+        {ksv::win32::kOption2, {80, 64, 129, 97}, true, L"停止"},
+    };
+    form_->Show(SW_SHOWNORMAL);
+    for (const Expected& c : controls) {
+        const RECT rect = Place(c.id);
+        EXPECT_EQ(rect.left, c.rect.left) << c.id;
+        EXPECT_EQ(rect.top, c.rect.top) << c.id;
+        EXPECT_EQ(rect.right, c.rect.right) << c.id;
+        EXPECT_EQ(rect.bottom, c.rect.bottom) << c.id;
+        EXPECT_EQ(IsWindowVisible(Control(c.id)) != FALSE, c.visible) << c.id;
+        EXPECT_EQ(Text(Control(c.id)), c.text) << c.id;
+    }
+    EXPECT_EQ(SendMessageW(Control(ksv::win32::kOption1), BM_GETCHECK, 0, 0), BST_CHECKED);
+    EXPECT_EQ(SendMessageW(Control(ksv::win32::kOption2), BM_GETCHECK, 0, 0), BST_UNCHECKED);
+    EXPECT_EQ(GetFocus(), Control(ksv::win32::kOption1));
+
+    const LONG style = GetWindowLongW(form_->Window(), GWL_STYLE);
+    EXPECT_EQ(style & (WS_THICKFRAME | WS_MAXIMIZEBOX), 0);
+    EXPECT_NE(style & WS_MINIMIZEBOX, 0);
+
+    const LOGFONTW big = Font(ksv::win32::kLabel1);
+    EXPECT_EQ(big.lfHeight, -35);  // 26.25 points at 96 dpi
+    EXPECT_EQ(big.lfWeight, FW_BOLD);
+    EXPECT_EQ(big.lfCharSet, GB2312_CHARSET);
+    EXPECT_STREQ(big.lfFaceName, L"黑体");
+    EXPECT_NE(std::wstring(Font(ksv::win32::kOption1).lfFaceName), L"黑体");
+}
+
+TEST_F(Form1Test, OptionsPauseAndResumeTheTimer) {
+    Open("");
+    form_->Show(SW_SHOWNORMAL);
+    // Clicks go to the window as a person's would; the timer must follow.
+    const auto click = [&](int id) { SendMessageW(Control(id), BM_CLICK, 0, 0); };
+    const auto checked = [&](int id) {
+        return SendMessageW(Control(id), BM_GETCHECK, 0, 0) == BST_CHECKED;
+    };
+    struct Step {
+        int click;
+        bool option1, option2;
+    };
+    for (const Step& step : std::vector<Step>{{ksv::win32::kOption2, false, true},
+                                              {ksv::win32::kOption2, false, true},
+                                              {ksv::win32::kOption1, true, false},
+                                              {ksv::win32::kOption1, true, false}}) {
+        click(step.click);
+        EXPECT_EQ(checked(ksv::win32::kOption1), step.option1);
+        EXPECT_EQ(checked(ksv::win32::kOption2), step.option2);
+    }
+    EXPECT_EQ(Text(Control(ksv::win32::kLabel1)), L"0:00");
+}
+
+TEST_F(Form1Test, LargeTotalsShrinkToFitAndRestore) {
+    Open("[ksv]\r\nminutes=59\r\n");
+    const LONG full = Font(ksv::win32::kLabel1).lfHeight;
+    for (const char* text : {"1000000:00", "35791394:07"}) {
+        form_->SetShownText(text);
+        const HWND label = Control(ksv::win32::kLabel1);
+        const HDC dc = GetDC(label);
+        const auto font = reinterpret_cast<HFONT>(SendMessageW(label, WM_GETFONT, 0, 0));
+        const HGDIOBJ old = SelectObject(dc, font);
+        SIZE size{};
+        const std::wstring wide(text, text + std::char_traits<char>::length(text));
+        GetTextExtentPoint32W(dc, wide.c_str(), static_cast<int>(wide.size()), &size);
+        SelectObject(dc, old);
+        ReleaseDC(label, dc);
+        EXPECT_LE(size.cx, 129) << text;
+        EXPECT_GT(Font(ksv::win32::kLabel1).lfHeight, full) << text;  // less negative: smaller
+    }
+    form_->SetShownText("0:59");
+    EXPECT_EQ(Font(ksv::win32::kLabel1).lfHeight, full);
+}
+
+BOOL CALLBACK FindToolTip(HWND window, LPARAM found) {
+    wchar_t name[64] = {};
+    GetClassNameW(window, name, 64);
+    if (std::wstring(name) == TOOLTIPS_CLASSW) {
+        *reinterpret_cast<HWND*>(found) = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+TEST_F(Form1Test, AFailedSaveShowsInTheToolTipUntilTheNextSuccess) {
+    Open("");
+    const HWND label = Control(ksv::win32::kLabel1);
+    const auto tip = [&]() {
+        HWND toolTip = nullptr;
+        EnumThreadWindows(GetCurrentThreadId(), FindToolTip, reinterpret_cast<LPARAM>(&toolTip));
+        wchar_t text[512] = {};
+        TOOLINFOW tool{};
+        tool.cbSize = TTTOOLINFOW_V2_SIZE;
+        tool.hwnd = form_->Window();
+        tool.uId = reinterpret_cast<UINT_PTR>(label);
+        tool.lpszText = text;
+        SendMessageW(toolTip, TTM_GETTEXTW, 512, reinterpret_cast<LPARAM>(&tool));
+        return std::wstring(text);
+    };
+    const std::wstring help = tip();
+    ASSERT_FALSE(help.empty());
+    form_->ShowSaveResult({ksv::platform::FileFailure::ReadOnly, "denied"});
+    const std::wstring failed = tip();
+    EXPECT_NE(failed, help);
+    EXPECT_NE(failed.find(L"ksv.ini"), std::wstring::npos);
+    form_->ShowSaveResult({});
+    EXPECT_EQ(tip(), help);
+}
+
+}  // namespace
