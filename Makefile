@@ -17,12 +17,13 @@ build: deps
 run: build
 	@scripts/run-window
 
-# A picture of the window, taken in a virtual X server (Xvfb).
-screenshot: build
-	@scripts/screenshot build/linux/src/ksv assets/ksv-window.png
+# Pictures of both windows, taken in a virtual X server (Xvfb), under docs/.
+screenshot: build screenshot-windows
+	@scripts/screenshot build/linux/src/ksv docs/ksv-window.png
 
-# Start-up time and memory against a bare Qt window; idle wake-ups (2 min).
-bench: build
+# One minute tick with its save; start-up time and memory against a bare Qt
+# window; idle wake-ups (about 3 minutes in all). Not tests: figures to read.
+bench: bench-tick
 	@bench/window/run build/linux/src/ksv
 
 test-fuzz: deps
@@ -49,7 +50,7 @@ test-windows: deps
 	cmake --build --preset windows-tests -j $(JOBS)
 	ctest --preset windows-tests
 
-# The Win32 window under Wine, as a PNG.
+# The Win32 window under Wine, as a PNG (the 64-bit build: see test-windows).
 screenshot-windows: deps
 	cmake --preset windows-tests
 	cmake --build --preset windows-tests -j $(JOBS) --target ksv
