@@ -1,12 +1,110 @@
+#include <iconv.h>
+
+#include <cerrno>
+
 #include "platform/code_page.h"
+#include "platform/utf8_text.h"
 
 namespace ksv::platform {
+namespace {
 
-// Placeholder.
-std::string AnsiToUtf8(std::string_view ansi) { return std::string(ansi); }
-std::string Utf8ToAnsi(std::string_view utf8) { return std::string(utf8); }
+constexpr std::string_view kReplacement = "\xEF\xBF\xBD";  // U+FFFD
+
+// How many bytes the GB18030 character at the start of `text` takes: 1, 2 or
+// 4. A malformed sequence counts its first byte alone, as the decoder below
+// then drops just that byte.
+std::size_t Gb18030SequenceLength(std::string_view text) {
+    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+    const auto between = [](unsigned char b, unsigned char low, unsigned char high) {
+        return b >= low && b <= high;
+    };
+    if (text.size() < 2 || !between(byte(0), 0x81, 0xFE)) {
+        return 1;
+    }
+    if (between(byte(1), 0x40, 0x7E) || between(byte(1), 0x80, 0xFE)) {
+        return 2;
+    }
+    if (text.size() >= 4 && between(byte(1), 0x30, 0x39) && between(byte(2), 0x81, 0xFE) &&
+        between(byte(3), 0x30, 0x39)) {
+        return 4;
+    }
+    return 1;
+}
+
+// Keeps the well-formed UTF-8 and puts U+FFFD for every other byte; used
+// only when the system has no GB18030 converter.
+std::string ReplaceMalformed(std::string_view text) {
+    std::string out;
+    while (!text.empty()) {
+        const std::size_t length = utf8::SequenceLength(text);
+        if (length == 0) {
+            out += kReplacement;
+            text.remove_prefix(1);
+        } else {
+            out += text.substr(0, length);
+            text.remove_prefix(length);
+        }
+    }
+    return out;
+}
+
+std::string DecodeGb18030(std::string_view text) {
+    iconv_t converter = iconv_open("UTF-8", "GB18030");
+    if (converter == reinterpret_cast<iconv_t>(-1)) {
+        return ReplaceMalformed(text);
+    }
+    std::string out;
+    // iconv's interface is not const-correct; it only reads the input.
+    char* in = const_cast<char*>(text.data());
+    std::size_t inLeft = text.size();
+    char buffer[512];
+    while (inLeft > 0) {
+        char* outPos = buffer;
+        std::size_t outLeft = sizeof buffer;
+        const std::size_t converted = iconv(converter, &in, &inLeft, &outPos, &outLeft);
+        out.append(buffer, static_cast<std::size_t>(outPos - buffer));
+        if (converted == static_cast<std::size_t>(-1) && errno != E2BIG) {
+            // A malformed or cut-off sequence: mark it and go on after its
+            // first byte, so one bad byte costs one character at most.
+            out += kReplacement;
+            ++in;
+            --inLeft;
+            iconv(converter, nullptr, nullptr, nullptr, nullptr);
+        }
+    }
+    iconv_close(converter);
+    return out;
+}
+
+}  // namespace
+
+std::string AnsiToUtf8(std::string_view ansi) {
+    if (utf8::IsValid(ansi)) {
+        return std::string(ansi);
+    }
+    return DecodeGb18030(ansi);
+}
+
+std::string Utf8ToAnsi(std::string_view utf8) {
+    return std::string(utf8);
+}
+
 std::size_t AnsiPrefixLength(std::string_view ansi, std::size_t maxBytes) {
-    return ansi.size() < maxBytes ? ansi.size() : maxBytes;
+    if (maxBytes >= ansi.size()) {
+        return ansi.size();
+    }
+    if (utf8::IsValid(ansi)) {
+        return utf8::PrefixLength(ansi, maxBytes);
+    }
+    std::size_t end = 0;
+    while (end < ansi.size()) {
+        const std::size_t length = Gb18030SequenceLength(ansi.substr(end));
+        if (end + length > maxBytes) {
+            break;
+        }
+        end += length;
+    }
+    return end;
 }
 
 }  // namespace ksv::platform

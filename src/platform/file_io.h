@@ -12,6 +12,10 @@ namespace ksv::platform {
 // The whole content of a file, or nothing when it is absent or unreadable.
 std::optional<std::string> ReadWholeFile(const std::filesystem::path& path);
 
+// The whole content of a file into `content`, or why it could not be read:
+// NotFound when the file or its directory is absent.
+FileResult ReadFileContent(const std::filesystem::path& path, std::string& content);
+
 // Replaces the content of `path` so that a crash at any moment leaves either
 // the old or the new content: a temporary file in the same directory, flushed
 // to disk and renamed over the target. Keeps the target's permissions, writes

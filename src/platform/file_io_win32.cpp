@@ -1,11 +1,327 @@
+#include <windows.h>
+
+#include <string>
+
+#include "platform/file_fault.h"
 #include "platform/file_io.h"
+#include "platform/wide_text_win32.h"
 
 namespace ksv::platform {
+namespace {
 
-// Placeholder.
-std::optional<std::string> ReadWholeFile(const std::filesystem::path&) { return std::nullopt; }
-FileResult ReplaceFileContent(const std::filesystem::path&, std::string_view) {
-    return {FileFailure::Other, "not written yet"};
+namespace fs = std::filesystem;
+
+FileFailure Classify(DWORD error) {
+    switch (error) {
+        case ERROR_SUCCESS:
+            return FileFailure::None;
+        case ERROR_ACCESS_DENIED:
+            return FileFailure::AccessDenied;
+        case ERROR_FILE_NOT_FOUND:
+        case ERROR_PATH_NOT_FOUND:
+        case ERROR_INVALID_DRIVE:
+        case ERROR_BAD_NETPATH:
+        case ERROR_BAD_NET_NAME:
+            return FileFailure::NotFound;
+        case ERROR_DIRECTORY:
+            return FileFailure::IsDirectory;
+        case ERROR_DISK_FULL:
+        case ERROR_HANDLE_DISK_FULL:
+            return FileFailure::DiskFull;
+        case ERROR_WRITE_PROTECT:
+            return FileFailure::ReadOnly;
+        default:
+            return FileFailure::Other;
+    }
+}
+
+DWORD ErrorFor(FileFailure failure) {
+    switch (failure) {
+        case FileFailure::None:
+            return ERROR_SUCCESS;
+        case FileFailure::ReadOnly:
+            return ERROR_WRITE_PROTECT;
+        case FileFailure::AccessDenied:
+            return ERROR_ACCESS_DENIED;
+        case FileFailure::NotFound:
+            return ERROR_PATH_NOT_FOUND;
+        case FileFailure::IsDirectory:
+            return ERROR_DIRECTORY;
+        case FileFailure::DiskFull:
+            return ERROR_DISK_FULL;
+        case FileFailure::Other:
+            break;
+    }
+    return ERROR_WRITE_FAULT;
+}
+
+DWORD Injected(FileStep step) {
+    return ErrorFor(InjectedFileFault(step));
+}
+
+FileResult Fail(DWORD error) {
+    return {Classify(error), win32::ErrorMessage(error)};
+}
+
+// Windows itself says "access denied" for a directory opened as a file.
+FileResult DirectoryInTheWay() {
+    return {FileFailure::IsDirectory, win32::ErrorMessage(ERROR_ACCESS_DENIED)};
+}
+
+FileResult NotRegularFile() {
+    return {FileFailure::Other, "不是普通文件"};
+}
+
+class Handle {
+  public:
+    explicit Handle(HANDLE handle) : handle_(handle) {}
+    Handle(const Handle&) = delete;
+    Handle& operator=(const Handle&) = delete;
+    ~Handle() {
+        if (valid()) {
+            CloseHandle(handle_);
+        }
+    }
+
+    HANDLE get() const { return handle_; }
+    bool valid() const { return handle_ != INVALID_HANDLE_VALUE; }
+
+    DWORD Close() {
+        const BOOL closed = CloseHandle(handle_);
+        handle_ = INVALID_HANDLE_VALUE;
+        return closed ? ERROR_SUCCESS : GetLastError();
+    }
+
+  private:
+    HANDLE handle_;
+};
+
+DWORD ReadAll(HANDLE file, std::string& out) {
+    char buffer[65536];
+    for (;;) {
+        DWORD count = 0;
+        if (!ReadFile(file, buffer, sizeof buffer, &count, nullptr)) {
+            return GetLastError();
+        }
+        if (count == 0) {
+            return ERROR_SUCCESS;
+        }
+        out.append(buffer, count);
+    }
+}
+
+DWORD WriteAllAt(HANDLE file, std::string_view data, LONGLONG offset) {
+    LARGE_INTEGER position{};
+    position.QuadPart = offset;
+    if (!SetFilePointerEx(file, position, nullptr, FILE_BEGIN)) {
+        return GetLastError();
+    }
+    while (!data.empty()) {
+        constexpr std::size_t kChunk = 1 << 20;
+        const auto size = static_cast<DWORD>(data.size() < kChunk ? data.size() : kChunk);
+        DWORD written = 0;
+        if (!WriteFile(file, data.data(), size, &written, nullptr)) {
+            return GetLastError();
+        }
+        if (written == 0) {
+            return ERROR_WRITE_FAULT;
+        }
+        data.remove_prefix(written);
+    }
+    return ERROR_SUCCESS;
+}
+
+// Writes the new content; an injected fault fails half-way, as a full disk
+// does, so that what is left behind gets tested too.
+DWORD WriteContent(HANDLE file, std::string_view content) {
+    if (const DWORD error = Injected(FileStep::Write); error != ERROR_SUCCESS) {
+        WriteAllAt(file, content.substr(0, content.size() / 2), 0);
+        return error;
+    }
+    return WriteAllAt(file, content, 0);
+}
+
+DWORD Flush(HANDLE file) {
+    if (const DWORD error = Injected(FileStep::Flush); error != ERROR_SUCCESS) {
+        return error;
+    }
+    return FlushFileBuffers(file) ? ERROR_SUCCESS : GetLastError();
+}
+
+DWORD Truncate(HANDLE file, LONGLONG size) {
+    LARGE_INTEGER position{};
+    position.QuadPart = size;
+    if (!SetFilePointerEx(file, position, nullptr, FILE_BEGIN) || !SetEndOfFile(file)) {
+        return GetLastError();
+    }
+    return ERROR_SUCCESS;
+}
+
+// The file a symbolic link leads to, so that the link stays a link.
+DWORD ResolveLink(fs::path& path) {
+    Handle file(CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                            nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!file.valid()) {
+        return GetLastError();
+    }
+    std::wstring buffer(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length =
+            GetFinalPathNameByHandleW(file.get(), buffer.data(), static_cast<DWORD>(buffer.size()),
+                                      FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+        if (length == 0) {
+            return GetLastError();
+        }
+        if (length < buffer.size()) {
+            buffer.resize(length);
+            path = buffer;
+            return ERROR_SUCCESS;
+        }
+        buffer.resize(length);
+    }
+}
+
+// For a directory that allows no new file. Not crash-safe, so only the last
+// resort: on a failure the old content is put back as far as we can.
+FileResult RewriteInPlace(const fs::path& target, std::string_view content) {
+    const auto open = [&](DWORD access) {
+        return CreateFileW(target.c_str(), access, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    };
+    HANDLE handle = open(GENERIC_READ | GENERIC_WRITE);
+    const bool readable = handle != INVALID_HANDLE_VALUE;
+    if (!readable && GetLastError() == ERROR_ACCESS_DENIED) {
+        handle = open(GENERIC_WRITE);
+    }
+    if (handle == INVALID_HANDLE_VALUE) {
+        return Fail(GetLastError());
+    }
+    Handle file(handle);
+    std::string backup;
+    const bool haveBackup = readable && ReadAll(file.get(), backup) == ERROR_SUCCESS;
+    DWORD error = WriteContent(file.get(), content);
+    if (error == ERROR_SUCCESS) {
+        error = Truncate(file.get(), static_cast<LONGLONG>(content.size()));
+    }
+    if (error == ERROR_SUCCESS) {
+        error = Flush(file.get());
+    }
+    if (error != ERROR_SUCCESS && haveBackup) {
+        WriteAllAt(file.get(), backup, 0);
+        if (Truncate(file.get(), static_cast<LONGLONG>(backup.size())) == ERROR_SUCCESS) {
+            FlushFileBuffers(file.get());
+        }
+    }
+    if (const DWORD closeError = file.Close(); error == ERROR_SUCCESS) {
+        error = closeError;
+    }
+    return error == ERROR_SUCCESS ? FileResult{} : Fail(error);
+}
+
+}  // namespace
+
+FileResult ReadFileContent(const fs::path& path, std::string& content) {
+    content.clear();
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        return DirectoryInTheWay();
+    }
+    Handle file(CreateFileW(path.c_str(), GENERIC_READ,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.valid()) {
+        return Fail(GetLastError());
+    }
+    if (GetFileType(file.get()) != FILE_TYPE_DISK) {
+        return NotRegularFile();
+    }
+    if (const DWORD error = ReadAll(file.get(), content); error != ERROR_SUCCESS) {
+        content.clear();
+        return Fail(error);
+    }
+    return {};
+}
+
+FileResult ReplaceFileContent(const fs::path& path, std::string_view content) {
+    fs::path target = path;
+    DWORD attributes = GetFileAttributesW(target.c_str());
+    const bool exists = attributes != INVALID_FILE_ATTRIBUTES;
+    if (!exists) {
+        if (const DWORD error = GetLastError(); error != ERROR_FILE_NOT_FOUND) {
+            return Fail(error);
+        }
+    } else {
+        if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+            if (const DWORD error = ResolveLink(target); error != ERROR_SUCCESS) {
+                return Fail(error);
+            }
+            attributes = GetFileAttributesW(target.c_str());
+            if (attributes == INVALID_FILE_ATTRIBUTES) {
+                return Fail(GetLastError());
+            }
+        }
+        if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+            return DirectoryInTheWay();
+        }
+        if ((attributes & FILE_ATTRIBUTE_READONLY) != 0) {
+            return {FileFailure::ReadOnly, win32::ErrorMessage(ERROR_ACCESS_DENIED)};
+        }
+    }
+
+    // The replacement keeps the attributes a user may have set on the file.
+    constexpr DWORD kKept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
+                            FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+    const DWORD tempAttributes =
+        exists && (attributes & kKept) != 0 ? attributes & kKept : FILE_ATTRIBUTE_NORMAL;
+    const fs::path directory = target.parent_path();
+    const std::wstring stem =
+        target.filename().wstring() + L"." + std::to_wstring(GetCurrentProcessId());
+    fs::path tempPath;
+    HANDLE handle = INVALID_HANDLE_VALUE;
+    DWORD error = ERROR_SUCCESS;
+    // A name left over by a killed run of a process with the same id is
+    // skipped, not reused: it might not be ours.
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        tempPath =
+            directory / (stem + (attempt == 0 ? L"" : L"." + std::to_wstring(attempt)) + L".tmp");
+        error = Injected(FileStep::CreateTemp);
+        if (error == ERROR_SUCCESS) {
+            handle = CreateFileW(tempPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                 tempAttributes, nullptr);
+            error = handle == INVALID_HANDLE_VALUE ? GetLastError() : ERROR_SUCCESS;
+        }
+        if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) {
+            break;
+        }
+    }
+    if (handle == INVALID_HANDLE_VALUE) {
+        if (exists && error == ERROR_ACCESS_DENIED) {
+            return RewriteInPlace(target, content);
+        }
+        return Fail(error);
+    }
+
+    Handle file(handle);
+    error = WriteContent(file.get(), content);
+    if (error == ERROR_SUCCESS) {
+        error = Flush(file.get());
+    }
+    if (const DWORD closeError = file.Close(); error == ERROR_SUCCESS) {
+        error = closeError;
+    }
+    if (error == ERROR_SUCCESS) {
+        error = Injected(FileStep::Rename);
+        if (error == ERROR_SUCCESS &&
+            !MoveFileExW(tempPath.c_str(), target.c_str(),
+                         MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+            error = GetLastError();
+        }
+    }
+    if (error != ERROR_SUCCESS) {
+        DeleteFileW(tempPath.c_str());
+        return Fail(error);
+    }
+    return {};
 }
 
 }  // namespace ksv::platform

@@ -1,8 +1,49 @@
+#include <sys/auxv.h>
+#include <unistd.h>
+
+#include <system_error>
+
 #include "platform/program_directory.h"
 
 namespace ksv::platform {
+namespace {
 
-// Placeholder.
-std::filesystem::path ProgramDirectory() { return std::filesystem::current_path(); }
+std::filesystem::path ExecutablePath() {
+    std::string buffer(256, '\0');
+    for (;;) {
+        const ssize_t length = readlink("/proc/self/exe", buffer.data(), buffer.size());
+        if (length < 0) {
+            break;
+        }
+        if (static_cast<std::size_t>(length) < buffer.size()) {
+            buffer.resize(static_cast<std::size_t>(length));
+            return buffer;
+        }
+        // The link may have been cut to fit; try again with more room.
+        buffer.resize(buffer.size() * 2);
+    }
+    // No /proc (a chroot, another system): the name the program was started
+    // with, which is relative to the directory it was started in.
+    const auto* startName = reinterpret_cast<const char*>(getauxval(AT_EXECFN));
+    if (startName != nullptr && *startName != '\0') {
+        std::error_code error;
+        auto path = std::filesystem::absolute(startName, error);
+        if (!error) {
+            return path;
+        }
+    }
+    return {};
+}
+
+}  // namespace
+
+std::filesystem::path ProgramDirectory() {
+    const std::filesystem::path executable = ExecutablePath();
+    if (executable.has_parent_path()) {
+        return executable.parent_path();
+    }
+    std::error_code error;
+    return std::filesystem::current_path(error);
+}
 
 }  // namespace ksv::platform

@@ -1,0 +1,58 @@
+#include "platform/wide_text_win32.h"
+
+#include <climits>
+
+namespace ksv::platform::win32 {
+
+std::wstring ToWide(std::string_view text, UINT codePage) {
+    // The API counts in int; settings text is far below that, anything larger
+    // is refused rather than cut silently.
+    if (text.empty() || text.size() > INT_MAX) {
+        return {};
+    }
+    const int inLength = static_cast<int>(text.size());
+    const int length = MultiByteToWideChar(codePage, 0, text.data(), inLength, nullptr, 0);
+    if (length <= 0) {
+        return {};
+    }
+    std::wstring out(static_cast<std::size_t>(length), L'\0');
+    MultiByteToWideChar(codePage, 0, text.data(), inLength, out.data(), length);
+    return out;
+}
+
+std::string FromWide(std::wstring_view text, UINT codePage) {
+    if (text.empty() || text.size() > INT_MAX) {
+        return {};
+    }
+    const int inLength = static_cast<int>(text.size());
+    const int length =
+        WideCharToMultiByte(codePage, 0, text.data(), inLength, nullptr, 0, nullptr, nullptr);
+    if (length <= 0) {
+        return {};
+    }
+    std::string out(static_cast<std::size_t>(length), '\0');
+    WideCharToMultiByte(codePage, 0, text.data(), inLength, out.data(), length, nullptr, nullptr);
+    return out;
+}
+
+std::string ErrorMessage(DWORD error) {
+    wchar_t* buffer = nullptr;
+    const DWORD length = FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, error, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+    std::wstring message;
+    if (length > 0 && buffer != nullptr) {
+        message.assign(buffer, length);
+    }
+    LocalFree(buffer);
+    while (!message.empty() &&
+           (message.back() == L'\r' || message.back() == L'\n' || message.back() == L' ')) {
+        message.pop_back();
+    }
+    if (message.empty()) {
+        return "Win32 error " + std::to_string(error);
+    }
+    return WideToUtf8(message);
+}
+
+}  // namespace ksv::platform::win32
