@@ -14,7 +14,7 @@ std::filesystem::path SettingsPath(const std::filesystem::path& programDirectory
 // The section "ksv" of one settings file. Keys, defaults and values are UTF-8;
 // the file itself is in the system's ANSI code page.
 class SettingsFile {
-public:
+  public:
     explicit SettingsFile(std::filesystem::path path);
 
     const std::filesystem::path& Path() const { return path_; }
@@ -27,7 +27,7 @@ public:
     // Stores the value; a value already stored is not written again.
     platform::FileResult WriteSetting(std::string_view key, std::string_view value);
 
-private:
+  private:
     std::filesystem::path path_;
 };
 

@@ -3,10 +3,9 @@
 
 #include <system_error>
 
-#include "platform/program_directory.h"
+#include "platform/executable_path.h"
 
 namespace ksv::platform {
-namespace {
 
 std::filesystem::path ExecutablePath() {
     std::string buffer(256, '\0');
@@ -33,17 +32,6 @@ std::filesystem::path ExecutablePath() {
         }
     }
     return {};
-}
-
-}  // namespace
-
-std::filesystem::path ProgramDirectory() {
-    const std::filesystem::path executable = ExecutablePath();
-    if (executable.has_parent_path()) {
-        return executable.parent_path();
-    }
-    std::error_code error;
-    return std::filesystem::current_path(error);
 }
 
 }  // namespace ksv::platform
