@@ -109,19 +109,21 @@ std::wstring Driver::Next(const char* what) {
     return args_[next_++];
 }
 
-struct FormSearch {
+// A top-level window of the program under test, by its class.
+struct WindowSearch {
     DWORD processId;
+    const wchar_t* className;
     bool visibleOnly;
     HWND found;
 };
 
-BOOL CALLBACK FindFormWindow(HWND window, LPARAM param) {
-    auto* search = reinterpret_cast<FormSearch*>(param);
+BOOL CALLBACK FindProgramWindow(HWND window, LPARAM param) {
+    auto* search = reinterpret_cast<WindowSearch*>(param);
     wchar_t className[64] = {};
     GetClassNameW(window, className, 64);
     DWORD processId = 0;
     GetWindowThreadProcessId(window, &processId);
-    if (processId == search->processId && std::wstring(className) == kForm1Class &&
+    if (processId == search->processId && std::wstring(className) == search->className &&
         (!search->visibleOnly || IsWindowVisible(window))) {
         search->found = window;
         return FALSE;
@@ -129,23 +131,9 @@ BOOL CALLBACK FindFormWindow(HWND window, LPARAM param) {
     return TRUE;
 }
 
-BOOL CALLBACK FindDialog(HWND window, LPARAM param) {
-    auto* search = reinterpret_cast<FormSearch*>(param);
-    wchar_t className[64] = {};
-    GetClassNameW(window, className, 64);
-    DWORD processId = 0;
-    GetWindowThreadProcessId(window, &processId);
-    if (processId == search->processId && std::wstring(className) == L"#32770" &&
-        IsWindowVisible(window)) {
-        search->found = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
 HWND Driver::FindForm(bool visibleOnly) const {
-    FormSearch search{ProcessId(), visibleOnly, nullptr};
-    EnumWindows(FindFormWindow, reinterpret_cast<LPARAM>(&search));
+    WindowSearch search{ProcessId(), kForm1Class, visibleOnly, nullptr};
+    EnumWindows(FindProgramWindow, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
 
@@ -158,8 +146,8 @@ HWND Driver::Form() const {
 }
 
 HWND Driver::FindMessageBox() const {
-    FormSearch search{ProcessId(), true, nullptr};
-    EnumWindows(FindDialog, reinterpret_cast<LPARAM>(&search));
+    WindowSearch search{ProcessId(), L"#32770", true, nullptr};  // the dialog class
+    EnumWindows(FindProgramWindow, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
 
