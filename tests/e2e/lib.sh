@@ -44,6 +44,9 @@ e2e_setup() {
 # Xvfb picks a free display itself (-displayfd), so tests can run side by side.
 e2e_start_xvfb() {
     local fifo_file="$E2E_DIR/display"
+    # A desktop session would provide it; Qt warns without one.
+    export XDG_RUNTIME_DIR="$E2E_DIR/runtime"
+    mkdir -p -m 0700 "$XDG_RUNTIME_DIR"
     : >"$fifo_file"
     Xvfb -displayfd 9 -screen 0 640x480x24 -nolisten tcp 9>"$fifo_file" 2>"$E2E_DIR/xvfb.log" &
     e2e_pids+=($!)
