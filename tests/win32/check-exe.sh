@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Checks the built ksv.exe as a file: the expected PE kind, a GUI program,
-# and imports from DLLs that every Windows has, nothing to ship beside it.
+# its version record, and imports from DLLs that every Windows has, nothing to
+# ship beside it.
 # Usage: check-exe.sh OBJDUMP EXE MAGIC   (MAGIC 010b: PE32, 020b: PE32+)
 set -euo pipefail
 objdump=$1 exe=$2 magic=$3
@@ -9,6 +10,11 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 
 grep -Eq "^Magic[[:space:]]+$magic" <<<"$headers" || fail "not a PE file of kind $magic"
 grep -Eq '^Subsystem[[:space:]]+00000002' <<<"$headers" || fail "not a Windows GUI program"
+
+# The version record: 11.12.0029, Chinese (PRC) with Unicode text.
+record=$(strings -el "$exe")
+grep -qx '11.12.0029' <<<"$record" || fail "no version 11.12.0029 in the version record"
+grep -qx '080404B0' <<<"$record" || fail "the version record is not Chinese (PRC), Unicode"
 
 system_dlls='^(kernel32|user32|gdi32|comctl32|msvcrt|advapi32|shell32|ole32|uxtheme|shcore)\.dll$'
 while read -r dll; do
