@@ -7,14 +7,14 @@
 
 #include "counter/number_text.h"
 #include "platform/code_page.h"
-#include "support/temp_dir.h"
+#include "support/test_files.h"
 
 namespace ksv {
 namespace {
 
-using testing::ReadFile;
+using testing::ReadBytes;
 using testing::TempDir;
-using testing::WriteFile;
+using testing::WriteBytes;
 
 #ifdef _WIN32
 constexpr char kNewline[] = "\r\n";
@@ -46,8 +46,8 @@ class MinuteCounterTest : public ::testing::Test {
     FakeView view;
     MinuteCounter counter{view, settings, "."};
 
-    std::string Ini() const { return ReadFile(settings.Path()); }
-    void Store(const std::string& lines) { WriteFile(settings.Path(), lines); }
+    std::string Ini() const { return ReadBytes(settings.Path()); }
+    void Store(const std::string& lines) { WriteBytes(settings.Path(), lines); }
 };
 
 TEST_F(MinuteCounterTest, FirstRunStartsAtZeroAndCreatesTheFileAtTheFirstMinute) {

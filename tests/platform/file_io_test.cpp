@@ -5,7 +5,7 @@
 #include <optional>
 
 #include "platform/file_fault.h"
-#include "platform/test_files.h"
+#include "support/test_files.h"
 
 #ifndef _WIN32
 #include <sys/stat.h>

@@ -6,7 +6,7 @@
 
 #include "platform/decimal_separator.h"
 #include "platform/program_directory.h"
-#include "platform/test_files.h"
+#include "support/test_files.h"
 
 #ifndef _WIN32
 #include <locale.h>

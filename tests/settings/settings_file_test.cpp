@@ -5,7 +5,7 @@
 #include <optional>
 
 #include "platform/code_page.h"
-#include "platform/test_files.h"
+#include "support/test_files.h"
 
 #ifdef _WIN32
 #include <windows.h>
