@@ -86,33 +86,38 @@ e2e_windows_named() {
     xdotool search --name "^$1\$" 2>/dev/null || true
 }
 
-# Waits up to $2 seconds (default 10) for a window titled $1; prints its id.
-e2e_wait_window() {
-    local name=$1 seconds=${2:-10} i ids
+# Runs "$@" every 0.1 s for up to $1 seconds until it prints something;
+# prints the first line of that, or fails with $2.
+e2e_poll_first() {
+    local seconds=$1 failure=$2 i out
+    shift 2
     for ((i = 0; i < seconds * 10; i++)); do
-        ids=$(e2e_windows_named "$name")
-        if [[ -n $ids ]]; then
-            head -n1 <<<"$ids"
+        out=$("$@")
+        if [[ -n $out ]]; then
+            head -n1 <<<"$out"
             return 0
         fi
         sleep 0.1
     done
-    e2e_fail "no window titled '$name' within ${seconds}s"
+    e2e_fail "$failure"
+}
+
+# Waits up to $2 seconds (default 10) for a window titled $1; prints its id.
+e2e_wait_window() {
+    local seconds=${2:-10}
+    e2e_poll_first "$seconds" "no window titled '$1' within ${seconds}s" e2e_windows_named "$1"
+}
+
+e2e_visible_windows_of() {
+    xdotool search --onlyvisible --pid "$1" 2>/dev/null || true
 }
 
 # Waits up to $2 seconds (default 10) for a shown window of process $1;
 # prints its id.
 e2e_wait_window_of() {
-    local pid=$1 seconds=${2:-10} i ids
-    for ((i = 0; i < seconds * 10; i++)); do
-        ids=$(xdotool search --onlyvisible --pid "$pid" 2>/dev/null || true)
-        if [[ -n $ids ]]; then
-            head -n1 <<<"$ids"
-            return 0
-        fi
-        sleep 0.1
-    done
-    e2e_fail "process $pid showed no window within ${seconds}s"
+    local seconds=${2:-10}
+    e2e_poll_first "$seconds" "process $1 showed no window within ${seconds}s" \
+        e2e_visible_windows_of "$1"
 }
 
 # The title of a window, as the window system has it (UTF-8).
