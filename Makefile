@@ -3,7 +3,7 @@
 
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all deps build run screenshot bench test test-linux test-fuzz windows test-windows screenshot-windows bench-tick format clean
+.PHONY: all deps build package run screenshot bench test test-linux test-fuzz windows test-windows screenshot-windows bench-tick format clean
 
 all: build
 
@@ -13,6 +13,10 @@ deps:
 build: deps
 	cmake --preset linux
 	cmake --build --preset linux -j $(JOBS)
+
+# The Debian package: build/linux/ksv_<version>_<architecture>.deb.
+package: build
+	cmake --build --preset linux --target package
 
 run: build
 	@scripts/run-window
