@@ -40,6 +40,8 @@ int main(int argc, char* argv[]) {
     QApplication app(qtArgc, argv);
     QApplication::setApplicationName("ksv");
     QApplication::setApplicationVersion(KSV_VERSION_TEXT);
+    // Wayland desktops find the menu entry, and with it the icon, by this id.
+    QApplication::setDesktopFileName("io.github.ksv.Ksv");
 
     if (!instance.IsFirst()) {
         ShowMessage(QMessageBox::Information, ksv::messages::AlreadyRunning(settingsPath));
