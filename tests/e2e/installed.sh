@@ -15,6 +15,15 @@ command=$(sed -n 's/^Exec=//p' "$entry")
 [[ $(PATH="$bin_dir" command -v "$command") == "$KSV_BIN" ]] ||
     e2e_fail "Exec=$command does not start the installed program"
 wm_class=$(sed -n 's/^StartupWMClass=//p' "$entry")
+# Its icon, in the theme at every size a menu or dock asks for.
+icon=$(sed -n 's/^Icon=//p' "$entry")
+icons="$E2E_ROOT/usr/share/icons/hicolor"
+[[ -f $icons/scalable/apps/$icon.svg ]] || e2e_fail "no scalable icon $icon"
+for size in 16 24 32 48 64 128 256; do
+    png="$icons/${size}x$size/apps/$icon.png"
+    [[ $(identify -format %wx%h "$png" 2>/dev/null) == "${size}x$size" ]] ||
+        e2e_fail "no ${size}x$size icon $icon"
+done
 
 # XDG_CONFIG_HOME ("-": unset; "~": the home) | the settings file used
 cases=(

@@ -52,7 +52,7 @@ e2e_setup() {
 # E2E_ROOT and KSV_BIN; the test chooses HOME and INI.
 # Usage: e2e_setup_installed /path/to/ksv.deb
 e2e_setup_installed() {
-    e2e_need Xvfb xdotool xprop import convert dpkg-deb
+    e2e_need Xvfb xdotool xprop import convert identify dpkg-deb
     [[ -f $1 ]] || e2e_fail "no package at $1"
     E2E_DIR=$(mktemp -d "${TMPDIR:-/tmp}/ksv-e2e.XXXXXX")
     E2E_ROOT="$E2E_DIR/root"
