@@ -175,17 +175,18 @@ e2e_alive() {
     kill -0 "$1" 2>/dev/null
 }
 
-# Waits up to $2 seconds for process $1 to end; prints its exit status.
+# Waits up to $2 seconds for process $1 to end; sets E2E_STATUS to its exit
+# status, or "running". Call it directly, not in $(...): only the shell that
+# started a process can collect its status.
 e2e_wait_exit() {
     local pid=$1 seconds=$2 i
+    E2E_STATUS=running
     for ((i = 0; i < seconds * 10; i++)); do
         if ! e2e_alive "$pid"; then
-            local status=0
-            wait "$pid" || status=$?
-            echo "$status"
+            E2E_STATUS=0
+            wait "$pid" || E2E_STATUS=$?
             return 0
         fi
         sleep 0.1
     done
-    echo "running"
 }
