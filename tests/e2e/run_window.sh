@@ -46,7 +46,7 @@ for case in "${cases[@]}"; do
     IFS='|' read -r display reason mode file config ini saved <<<"$case"
     echo "case: $case"
     chmod 0755 "$E2E_DIR"
-    rm -rf "$E2E_DIR/ksv.ini" "$E2E_DIR/config" "$E2E_DIR/home" "$out"/*
+    rm -rf "${E2E_DIR:?}"/{ksv.ini,config,home} "${out:?}"/*
     mkdir -p "$E2E_DIR/tmp"
     [[ $file == - ]] || printf "$file" >"$E2E_DIR/ksv.ini"
     chmod "$mode" "$E2E_DIR"
@@ -106,7 +106,9 @@ for case in "${cases[@]}"; do
     e2e_wait_exit "$runner" 10
     [[ $E2E_STATUS == 0 ]] || e2e_fail "the script ended with status $E2E_STATUS after SIGINT"
     for pid in $xvfb $ksv; do
-        e2e_alive "$pid" && e2e_fail "process $pid ($(cat "/proc/$pid/comm")) is left"
+        if e2e_alive "$pid"; then
+            e2e_fail "process $pid ($(cat "/proc/$pid/comm")) is left"
+        fi
     done
     # Nothing but the script's own lines: the program ended before its display.
     ! grep -vE '^(ksv: |  +DISPLAY=)' "$log" || e2e_fail "unexpected output"
