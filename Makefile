@@ -14,6 +14,9 @@ build: deps
 	cmake --preset linux
 	cmake --build --preset linux -j $(JOBS)
 
+# Opens the window. Without a display (or when DISPLAY does not answer) it runs
+# in a virtual X server: a picture goes to build/ksv-window.png and each saved
+# minute is printed until Ctrl-C.
 run: build
 	@scripts/run-window
 
