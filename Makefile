@@ -18,6 +18,9 @@ build: deps
 package: build
 	cmake --build --preset linux --target package
 
+# Opens the window. Without a display (or when DISPLAY does not answer) it runs
+# in a virtual X server: a picture goes to build/ksv-window.png and each saved
+# minute is printed until Ctrl-C.
 run: build
 	@scripts/run-window
 

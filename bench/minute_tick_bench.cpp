@@ -26,7 +26,7 @@ class NullView : public ksv::CounterView {
 void MinuteTick(benchmark::State& state) {
     const auto dir = std::filesystem::temp_directory_path() / "ksv-bench";
     std::filesystem::create_directories(dir);
-    ksv::SettingsFile settings(ksv::SettingsPath(dir));
+    ksv::SettingsFile settings(dir / "ksv.ini");
     NullView view;
     ksv::MinuteCounter counter(view, settings, ".");
     counter.StartUp();

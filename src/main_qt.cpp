@@ -1,13 +1,17 @@
-// The Linux entry: the guard against a second counting copy, the load step,
-// then the window and its event loop.
-#include <QApplication>
+// The Linux entry: where the settings live, the guard against a second
+// counting copy, the load step, then the window and its event loop. Every
+// failure ends with a message in words and a non-zero status.
 #include <QMessageBox>
 #include <chrono>
+#include <exception>
+#include <optional>
 
 #include "counter/number_text.h"
 #include "platform/decimal_separator.h"
 #include "platform/program_directory.h"
+#include "platform/qt/guarded_application.h"
 #include "platform/qt/single_instance.h"
+#include "platform/user_settings_directory.h"
 #include "settings/settings_file.h"
 #include "window/messages.h"
 #include "window/qt/form1.h"
@@ -16,55 +20,79 @@ namespace {
 
 constexpr std::chrono::milliseconds kMinute(60'000);
 
-void ShowMessage(QMessageBox::Icon icon, const std::string& text) {
+void ShowMessage(QMessageBox::Icon icon, const std::string& text, QWidget* parent = nullptr) {
     QMessageBox box(icon, QString::fromStdString(ksv::messages::BoxTitle()),
-                    QString::fromStdString(text), QMessageBox::Ok);
+                    QString::fromStdString(text), QMessageBox::Ok, parent);
     box.exec();
+}
+
+int Run(ksv::platform::GuardedApplication& app, ksv::SettingsFile& settings,
+        ksv::platform::SingleInstance& instance, std::optional<ksv::Form1>& form) {
+    if (!instance.IsFirst()) {
+        ShowMessage(QMessageBox::Information, ksv::messages::AlreadyRunning(settings.Path()));
+        return 0;
+    }
+
+    form.emplace(settings, ksv::platform::DecimalSeparator(), kMinute);
+    form->Load();
+
+    app.SetFailureHandler([&form](const std::string& detail) {
+        form->SetTimerEnabled(false);
+        ShowMessage(QMessageBox::Critical, ksv::messages::UnexpectedError(detail), &*form);
+    });
+    QObject::connect(&*form, &ksv::Form1::CountUnreadable, &*form, [&form](const QString& message) {
+        QMessageBox::critical(&*form, QString::fromStdString(ksv::messages::BoxTitle()), message);
+        QApplication::exit(1);
+    });
+
+    instance.Listen();
+    QObject::connect(&instance, &ksv::platform::SingleInstance::ActivationRequested, &*form,
+                     &ksv::Form1::Activate);
+
+    form->show();
+    return QApplication::exec();
 }
 
 }  // namespace
 
 int main(int argc, char* argv[]) {
-    const std::filesystem::path directory = ksv::platform::ProgramDirectory();
-    const std::filesystem::path settingsPath = ksv::SettingsPath(directory);
+    // Decided once: beside the program, or in the user's settings folder.
+    const std::filesystem::path settingsPath = ksv::SettingsPath(
+        ksv::platform::ProgramDirectory(), ksv::platform::UserSettingsDirectory());
 
     // A second copy would overwrite the first one's count. When the first
     // copy answers it comes to the front, and this one needs no display.
-    ksv::platform::SingleInstance instance(directory);
+    ksv::platform::SingleInstance instance(settingsPath);
     if (!instance.IsFirst() && instance.ActivateFirst()) {
         return 0;
     }
 
     // The program takes no command line; Qt's own options are not passed on.
     int qtArgc = argc > 0 ? 1 : 0;
-    QApplication app(qtArgc, argv);
+    ksv::platform::GuardedApplication app(qtArgc, argv);
     QApplication::setApplicationName("ksv");
     QApplication::setApplicationVersion(KSV_VERSION_TEXT);
     // Wayland desktops find the menu entry, and with it the icon, by this id.
     QApplication::setDesktopFileName("io.github.ksv.Ksv");
 
-    if (!instance.IsFirst()) {
-        ShowMessage(QMessageBox::Information, ksv::messages::AlreadyRunning(settingsPath));
-        return 0;
-    }
-
     ksv::SettingsFile settings(settingsPath);
-    ksv::Form1 form(settings, ksv::platform::DecimalSeparator(), kMinute);
+    std::optional<ksv::Form1> form;
+    std::string message;
     try {
-        form.Load();
+        return Run(app, settings, instance, form);
+    } catch (const ksv::SettingsReadError& error) {
+        message = ksv::messages::UnreadableSettings(error.path(), error.result());
     } catch (const ksv::CountError& error) {
-        ShowMessage(QMessageBox::Critical, ksv::messages::UnreadableCount(settingsPath, error));
-        return 1;
+        message = ksv::messages::UnreadableCount(settingsPath, error);
+    } catch (const std::exception& error) {
+        message = ksv::messages::UnexpectedError(error.what());
+    } catch (...) {
+        message = ksv::messages::UnexpectedError({});
     }
-    QObject::connect(&form, &ksv::Form1::CountUnreadable, &form, [&form](const QString& message) {
-        QMessageBox::critical(&form, QString::fromStdString(ksv::messages::BoxTitle()), message);
-        QApplication::exit(1);
-    });
-
-    instance.Listen();
-    QObject::connect(&instance, &ksv::platform::SingleInstance::ActivationRequested, &form,
-                     &ksv::Form1::Activate);
-
-    form.show();
-    return QApplication::exec();
+    // No tick may run behind the message: the file stays as it is.
+    if (form) {
+        form->SetTimerEnabled(false);
+    }
+    ShowMessage(QMessageBox::Critical, message);
+    return 1;
 }

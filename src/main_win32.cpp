@@ -1,10 +1,14 @@
-// The Windows entry: the guard against a second counting copy, the window
-// with its load step, then the event loop.
+// The Windows entry: where the settings live, the guard against a second
+// counting copy, the window with its load step, then the event loop. Every
+// failure ends with a message in words and a non-zero status.
 #include <windows.h>
+
+#include <exception>
 
 #include "counter/number_text.h"
 #include "platform/decimal_separator.h"
 #include "platform/program_directory.h"
+#include "platform/user_settings_directory.h"
 #include "platform/wide_text_win32.h"
 #include "platform/win32/single_instance.h"
 #include "settings/settings_file.h"
@@ -24,10 +28,10 @@ void ShowMessage(UINT icon, const std::string& text) {
                 MB_OK | icon);
 }
 
-}  // namespace
-
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
-    const std::filesystem::path settingsPath = ksv::SettingsPath(ksv::platform::ProgramDirectory());
+int Run(HINSTANCE instance, int showCommand) {
+    // Decided once: beside the program, or in the user's settings folder.
+    const std::filesystem::path settingsPath = ksv::SettingsPath(
+        ksv::platform::ProgramDirectory(), ksv::platform::UserSettingsDirectory());
 
     // A second copy would overwrite the first one's count.
     ksv::platform::win32::SingleInstance guard(settingsPath);
@@ -41,14 +45,22 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
     ksv::SettingsFile settings(settingsPath);
     ksv::win32::Form1 form(settings, ksv::platform::DecimalSeparator(), KSV_PERIOD_MS);
     if (!form.Create(instance)) {
+        ShowMessage(MB_ICONERROR, ksv::messages::UnexpectedError(
+                                      ksv::platform::win32::ErrorMessage(GetLastError())));
         return 1;
     }
+    std::string failure;
     try {
         form.Load();
+    } catch (const ksv::SettingsReadError& error) {
+        failure = ksv::messages::UnreadableSettings(error.path(), error.result());
     } catch (const ksv::CountError& error) {
+        failure = ksv::messages::UnreadableCount(settingsPath, error);
+    }
+    if (!failure.empty()) {
         // No tick may run behind the message: the file stays as it is.
         form.SetTimerEnabled(false);
-        ShowMessage(MB_ICONERROR, ksv::messages::UnreadableCount(settingsPath, error));
+        ShowMessage(MB_ICONERROR, failure);
         return 1;
     }
     guard.MarkWindow(form.Window());
@@ -63,4 +75,19 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
         }
     }
     return static_cast<int>(message.wParam);
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
+    // The window reports what fails inside its handlers itself; this is for
+    // the rest, before the window exists or after it is gone.
+    try {
+        return Run(instance, showCommand);
+    } catch (const std::exception& error) {
+        ShowMessage(MB_ICONERROR, ksv::messages::UnexpectedError(error.what()));
+    } catch (...) {
+        ShowMessage(MB_ICONERROR, ksv::messages::UnexpectedError({}));
+    }
+    return 1;
 }

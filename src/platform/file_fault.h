@@ -2,17 +2,15 @@
 
 #include "platform/file_result.h"
 
-// Lets tests make ReplaceFileContent fail at a chosen step, as the system
-// would with the given kind of error. Nothing in the program sets a fault.
+// The seam through which tests make a step of ReplaceFileContent fail as the
+// system would. The program links file_fault_none.cpp, where no step ever
+// fails; test programs link a definition of their own in its place, so no
+// switch for it exists in what ships.
 namespace ksv::platform {
 
 enum class FileStep { CreateTemp, Write, Flush, Rename };
 
-// Every later attempt of `step` fails with `failure` until it is set back to
-// FileFailure::None.
-void SetFileFaultForTesting(FileStep step, FileFailure failure);
-
-// The fault set for `step`, for the implementations.
+// The failure to act out at `step`, or FileFailure::None.
 FileFailure InjectedFileFault(FileStep step);
 
 }  // namespace ksv::platform

@@ -1,10 +1,13 @@
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <string>
 #include <system_error>
+#include <vector>
 
 #include "platform/code_page.h"
 #include "platform/file_fault.h"
@@ -32,6 +35,9 @@ FileFailure Classify(int error) {
             return FileFailure::DiskFull;
         case EROFS:
             return FileFailure::ReadOnly;
+        case EBUSY:
+        case ETXTBSY:
+            return FileFailure::InUse;
         default:
             return FileFailure::Other;
     }
@@ -51,6 +57,9 @@ int ErrorFor(FileFailure failure) {
             return EISDIR;
         case FileFailure::DiskFull:
             return ENOSPC;
+        case FileFailure::InUse:
+            return EBUSY;
+        case FileFailure::UnknownEncoding:
         case FileFailure::Other:
             break;
     }
@@ -214,7 +223,39 @@ FileResult RewriteInPlace(const fs::path& target, std::string_view content) {
     return error == 0 ? FileResult{} : Fail(error);
 }
 
+bool InGroup(gid_t group) {
+    if (group == getegid()) {
+        return true;
+    }
+    const int count = getgroups(0, nullptr);
+    if (count <= 0) {
+        return false;
+    }
+    std::vector<gid_t> groups(static_cast<std::size_t>(count));
+    const int got = getgroups(count, groups.data());
+    return got > 0 && std::find(groups.begin(), groups.begin() + got, group) != groups.end();
+}
+
 }  // namespace
+
+bool DirectoryWritable(const fs::path& directory) {
+    struct stat status {};
+    if (stat(directory.c_str(), &status) != 0 || !S_ISDIR(status.st_mode)) {
+        return false;
+    }
+    struct statvfs volume {};
+    if (statvfs(directory.c_str(), &volume) == 0 && (volume.f_flag & ST_RDONLY) != 0) {
+        return false;
+    }
+    // Making a file takes both write and search permission, of one class.
+    mode_t needed = S_IWOTH | S_IXOTH;
+    if (status.st_uid == geteuid()) {
+        needed = S_IWUSR | S_IXUSR;
+    } else if (InGroup(status.st_gid)) {
+        needed = S_IWGRP | S_IXGRP;
+    }
+    return (status.st_mode & needed) == needed;
+}
 
 FileResult ReadFileContent(const fs::path& path, std::string& content) {
     content.clear();
@@ -267,27 +308,19 @@ FileResult ReplaceFileContent(const fs::path& path, std::string_view content) {
         return Fail(errno);
     }
 
+    // One fixed name: only one copy of the program writes here, and what a
+    // save cut short by a kill left behind is simply replaced.
     const fs::path directory = target.parent_path();
-    const std::string stem = target.filename().string() + "." + std::to_string(getpid());
-    fs::path tempPath;
+    const fs::path tempPath = directory / (target.filename().string() + ".tmp");
     int fd = -1;
-    int error = 0;
-    // A name left over by a killed run of a process with the same id is
-    // skipped, not reused: it might not be ours.
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        tempPath =
-            directory / (stem + (attempt == 0 ? "" : "." + std::to_string(attempt)) + ".tmp");
-        error = Injected(FileStep::CreateTemp);
-        if (error == 0) {
-            // The final mode is set below for an existing file; a new one
-            // gets the usual mode for new files.
-            fd = open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
-                      exists ? 0600 : 0666);
-            error = fd < 0 ? errno : 0;
-        }
-        if (error != EEXIST) {
-            break;
-        }
+    int error = Injected(FileStep::CreateTemp);
+    if (error == 0) {
+        unlink(tempPath.c_str());
+        // The final mode is set below for an existing file; a new one gets
+        // the usual mode for new files.
+        fd = open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                  exists ? 0600 : 0666);
+        error = fd < 0 ? errno : 0;
     }
     if (fd < 0) {
         if (exists && (error == EACCES || error == EPERM)) {

@@ -30,6 +30,9 @@ FileFailure Classify(DWORD error) {
             return FileFailure::DiskFull;
         case ERROR_WRITE_PROTECT:
             return FileFailure::ReadOnly;
+        case ERROR_SHARING_VIOLATION:
+        case ERROR_LOCK_VIOLATION:
+            return FileFailure::InUse;
         default:
             return FileFailure::Other;
     }
@@ -49,6 +52,9 @@ DWORD ErrorFor(FileFailure failure) {
             return ERROR_DIRECTORY;
         case FileFailure::DiskFull:
             return ERROR_DISK_FULL;
+        case FileFailure::InUse:
+            return ERROR_SHARING_VIOLATION;
+        case FileFailure::UnknownEncoding:
         case FileFailure::Other:
             break;
     }
@@ -220,6 +226,26 @@ FileResult RewriteInPlace(const fs::path& target, std::string_view content) {
 
 }  // namespace
 
+bool DirectoryWritable(const fs::path& directory) {
+    const DWORD attributes = GetFileAttributesW(directory.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+        return false;
+    }
+    // Only trying tells: the folder's permission list, a read-only medium or
+    // a folder redirected by the system all decide. The probe goes when its
+    // handle closes, even if the program dies first.
+    const fs::path probe =
+        directory / (L"ksv-" + std::to_wstring(GetCurrentProcessId()) + L".probe");
+    const HANDLE file = CreateFileW(
+        probe.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
+        FILE_ATTRIBUTE_TEMPORARY | FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    CloseHandle(file);
+    return true;
+}
+
 FileResult ReadFileContent(const fs::path& path, std::string& content) {
     content.clear();
     const DWORD attributes = GetFileAttributesW(path.c_str());
@@ -273,26 +299,17 @@ FileResult ReplaceFileContent(const fs::path& path, std::string_view content) {
                             FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
     const DWORD tempAttributes =
         exists && (attributes & kKept) != 0 ? attributes & kKept : FILE_ATTRIBUTE_NORMAL;
-    const fs::path directory = target.parent_path();
-    const std::wstring stem =
-        target.filename().wstring() + L"." + std::to_wstring(GetCurrentProcessId());
-    fs::path tempPath;
+    // One fixed name: only one copy of the program writes here, and what a
+    // save cut short by a kill left behind is simply replaced.
+    const fs::path tempPath = target.parent_path() / (target.filename().wstring() + L".tmp");
     HANDLE handle = INVALID_HANDLE_VALUE;
-    DWORD error = ERROR_SUCCESS;
-    // A name left over by a killed run of a process with the same id is
-    // skipped, not reused: it might not be ours.
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        tempPath =
-            directory / (stem + (attempt == 0 ? L"" : L"." + std::to_wstring(attempt)) + L".tmp");
-        error = Injected(FileStep::CreateTemp);
-        if (error == ERROR_SUCCESS) {
-            handle = CreateFileW(tempPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                 tempAttributes, nullptr);
-            error = handle == INVALID_HANDLE_VALUE ? GetLastError() : ERROR_SUCCESS;
-        }
-        if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) {
-            break;
-        }
+    DWORD error = Injected(FileStep::CreateTemp);
+    if (error == ERROR_SUCCESS) {
+        SetFileAttributesW(tempPath.c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileW(tempPath.c_str());
+        handle = CreateFileW(tempPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                             tempAttributes, nullptr);
+        error = handle == INVALID_HANDLE_VALUE ? GetLastError() : ERROR_SUCCESS;
     }
     if (handle == INVALID_HANDLE_VALUE) {
         if (exists && error == ERROR_ACCESS_DENIED) {

@@ -4,14 +4,17 @@
 
 namespace ksv::platform {
 
-// Why writing a file failed, sorted into the cases a user can act on.
+// Why reading or writing a file failed, sorted into the cases a user can act
+// on.
 enum class FileFailure {
     None,
     ReadOnly,      // the file is marked read-only
     AccessDenied,  // no permission for the file or its directory
-    NotFound,      // the directory does not exist
+    NotFound,      // the file or its directory does not exist
     IsDirectory,   // a directory stands where the file should be
     DiskFull,
+    InUse,            // another program holds the file
+    UnknownEncoding,  // text in an encoding the program does not write
     Other,
 };
 

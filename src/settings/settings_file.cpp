@@ -1,13 +1,19 @@
 #include "settings/settings_file.h"
 
-#include "platform/code_page.h"
+#include <thread>
+
 #include "platform/file_io.h"
 #include "settings/profile.h"
 
 namespace ksv {
 namespace {
 
+namespace fs = std::filesystem;
+using platform::FileFailure;
+using platform::FileResult;
+
 constexpr std::string_view kSection = "ksv";
+constexpr std::string_view kFileName = "ksv.ini";
 
 // The longest value the program has ever been given back: its buffer held
 // 254 bytes, the last of them the terminating NUL.
@@ -19,20 +25,69 @@ constexpr std::string_view kNewline = "\r\n";
 constexpr std::string_view kNewline = "\n";
 #endif
 
-}  // namespace
-
-std::filesystem::path SettingsPath(const std::filesystem::path& programDirectory) {
-    return programDirectory / "ksv.ini";
+// The file as text; an absent file (or folder) is an empty one.
+FileResult ReadText(const fs::path& path, FileText& text) {
+    std::string bytes;
+    const FileResult read = platform::ReadFileContent(path, bytes);
+    if (read.failure == FileFailure::NotFound) {
+        text = {};
+        return {};
+    }
+    if (!read.ok()) {
+        return read;
+    }
+    auto decoded = DecodeFileText(bytes);
+    if (!decoded) {
+        return {FileFailure::UnknownEncoding, {}};
+    }
+    text = std::move(*decoded);
+    return {};
 }
 
-SettingsFile::SettingsFile(std::filesystem::path path) : path_(std::move(path)) {}
+// Waiting cannot mend these.
+bool Lasting(FileFailure failure) {
+    return failure == FileFailure::IsDirectory || failure == FileFailure::UnknownEncoding;
+}
+
+}  // namespace
+
+fs::path SettingsPath(const fs::path& programDirectory, const fs::path& userDirectory) {
+    const fs::path beside = programDirectory / kFileName;
+    std::error_code error;
+    const fs::file_type besideType = fs::symlink_status(beside, error).type();
+    const bool exists = besideType != fs::file_type::not_found && besideType != fs::file_type::none;
+    if (exists || userDirectory.empty() || platform::DirectoryWritable(programDirectory)) {
+        return beside;
+    }
+    return userDirectory / kFileName;
+}
+
+SettingsReadError::SettingsReadError(fs::path path, FileResult result)
+    : std::runtime_error("the settings file cannot be read"),
+      path_(std::move(path)),
+      result_(std::move(result)) {}
+
+SettingsFile::SettingsFile(fs::path path, std::chrono::milliseconds patience)
+    : path_(std::move(path)), patience_(patience) {}
+
+FileText SettingsFile::Load() const {
+    const auto deadline = std::chrono::steady_clock::now() + patience_;
+    for (;;) {
+        FileText text;
+        const FileResult read = ReadText(path_, text);
+        if (read.ok()) {
+            return text;
+        }
+        if (Lasting(read.failure) || std::chrono::steady_clock::now() >= deadline) {
+            throw SettingsReadError(path_, read);
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+}
 
 std::string SettingsFile::ReadSetting(std::string_view key, std::string_view defaultValue) const {
-    const auto content = platform::ReadWholeFile(path_);
-    if (!content) {
-        return std::string(defaultValue);
-    }
-    auto value = profile::GetValue(*content, kSection, platform::Utf8ToAnsi(key));
+    const FileText file = Load();
+    auto value = profile::GetValue(file.text, kSection, ToFileText(file.encoding, key));
     if (!value) {
         return std::string(defaultValue);
     }
@@ -40,24 +95,32 @@ std::string SettingsFile::ReadSetting(std::string_view key, std::string_view def
     if (const auto end = value->find('\0'); end != std::string::npos) {
         value->resize(end);
     }
-    value->resize(platform::AnsiPrefixLength(*value, kLongestValue));
-    return platform::AnsiToUtf8(*value);
+    return FromFileText(file.encoding, CutFileText(file.encoding, *value, kLongestValue));
 }
 
-platform::FileResult SettingsFile::WriteSetting(std::string_view key, std::string_view value) {
-    std::string content;
-    // An absent file starts empty; one we cannot read is left alone, since
-    // replacing it would lose everything else it holds.
-    if (const auto read = platform::ReadFileContent(path_, content);
-        !read.ok() && read.failure != platform::FileFailure::NotFound) {
+FileResult SettingsFile::WriteSetting(std::string_view key, std::string_view value) {
+    // Read afresh: the file is the user's too. One we cannot read is left
+    // alone, since replacing it would lose everything else it holds.
+    FileText file;
+    if (const FileResult read = ReadText(path_, file); !read.ok()) {
         return read;
     }
-    const auto updated = profile::SetValue(content, kSection, platform::Utf8ToAnsi(key),
-                                           platform::Utf8ToAnsi(value), kNewline);
+    auto updated = profile::SetValue(file.text, kSection, ToFileText(file.encoding, key),
+                                     ToFileText(file.encoding, value), kNewline);
     if (!updated) {
         return {};
     }
-    return platform::ReplaceFileContent(path_, *updated);
+    file.text = std::move(*updated);
+    const std::string bytes = EncodeFileText(file);
+    FileResult written = platform::ReplaceFileContent(path_, bytes);
+    if (written.failure == FileFailure::NotFound) {
+        // The user's settings folder is made at the first save.
+        std::error_code error;
+        if (fs::create_directories(path_.parent_path(), error)) {
+            written = platform::ReplaceFileContent(path_, bytes);
+        }
+    }
+    return written;
 }
 
 }  // namespace ksv

@@ -1,34 +1,64 @@
 #pragma once
 
+#include <chrono>
 #include <filesystem>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 
 #include "platform/file_result.h"
+#include "settings/file_text.h"
 
 namespace ksv {
 
-// ksv.ini in the program's directory.
-std::filesystem::path SettingsPath(const std::filesystem::path& programDirectory);
+// Where ksv.ini lives, decided once at start: beside the program when a
+// ksv.ini is already there or the program's directory takes new files
+// (portable use); otherwise in the user's own settings folder, for a program
+// installed where it may not write.
+std::filesystem::path SettingsPath(const std::filesystem::path& programDirectory,
+                                   const std::filesystem::path& userDirectory);
 
-// The section "ksv" of one settings file. Keys, defaults and values are UTF-8;
-// the file itself is in the system's ANSI code page.
-class SettingsFile {
+// A settings file that is there but cannot be read. Starting from the
+// defaults would later write a small count over the real one.
+class SettingsReadError : public std::runtime_error {
   public:
-    explicit SettingsFile(std::filesystem::path path);
+    SettingsReadError(std::filesystem::path path, platform::FileResult result);
 
-    const std::filesystem::path& Path() const { return path_; }
-
-    // The stored value, cut to 253 bytes of the file's code page on a
-    // character boundary; `defaultValue` when the file, section or key is
-    // absent or the file cannot be read.
-    std::string ReadSetting(std::string_view key, std::string_view defaultValue) const;
-
-    // Stores the value; a value already stored is not written again.
-    platform::FileResult WriteSetting(std::string_view key, std::string_view value);
+    const std::filesystem::path& path() const { return path_; }
+    const platform::FileResult& result() const { return result_; }
 
   private:
     std::filesystem::path path_;
+    platform::FileResult result_;
+};
+
+// The section "ksv" of one settings file. Keys, defaults and values are UTF-8;
+// the file itself is in the system's ANSI code page, or in UTF-16 when it
+// starts with that byte-order mark.
+class SettingsFile {
+  public:
+    // A file that exists but cannot be read is tried again for `patience`,
+    // for the moments a virus scanner or a backup holds it.
+    explicit SettingsFile(std::filesystem::path path,
+                          std::chrono::milliseconds patience = std::chrono::seconds(2));
+
+    const std::filesystem::path& Path() const { return path_; }
+
+    // The stored value, cut to 253 bytes of the system's code page on a
+    // character boundary; `defaultValue` when the file, section or key is
+    // absent. Throws SettingsReadError when the file exists but cannot be
+    // read.
+    std::string ReadSetting(std::string_view key, std::string_view defaultValue) const;
+
+    // Stores the value, making the file's folder when it is missing; a value
+    // already stored is not written again.
+    platform::FileResult WriteSetting(std::string_view key, std::string_view value);
+
+  private:
+    FileText Load() const;
+
+    std::filesystem::path path_;
+    std::chrono::milliseconds patience_;
 };
 
 }  // namespace ksv

@@ -10,24 +10,33 @@ std::string PathText(const std::filesystem::path& path) {
     return {text.begin(), text.end()};
 }
 
-std::string FailureReason(platform::FileFailure failure) {
+// Why a file could not be read or written, in words a user can act on.
+std::string FailureReason(platform::FileFailure failure, bool reading) {
     switch (failure) {
         case platform::FileFailure::None:
             return "没有错误";
         case platform::FileFailure::ReadOnly:
             return "文件是只读的";
         case platform::FileFailure::AccessDenied:
-            return "没有写入这个文件或其所在文件夹的权限";
+            return reading ? "没有读取这个文件的权限" : "没有写入这个文件或其所在文件夹的权限";
         case platform::FileFailure::NotFound:
             return "文件所在的文件夹不存在";
         case platform::FileFailure::IsDirectory:
             return "这个位置是一个文件夹，不是文件";
         case platform::FileFailure::DiskFull:
             return "磁盘已满";
+        case platform::FileFailure::InUse:
+            return "文件正被其他程序占用";
+        case platform::FileFailure::UnknownEncoding:
+            return "文件的编码无法识别，能用的是 ANSI、UTF-8 和 Unicode 编码";
         case platform::FileFailure::Other:
             break;
     }
-    return "写入失败";
+    return reading ? "读取失败" : "写入失败";
+}
+
+std::string WithDetail(std::string reason, const std::string& detail) {
+    return detail.empty() ? reason : reason + "（" + detail + "）";
 }
 
 bool AllDigits(std::string_view text) {
@@ -70,11 +79,34 @@ std::string UnreadableCount(const std::filesystem::path& file, const CountError&
 }
 
 std::string SaveFailed(const std::filesystem::path& file, const platform::FileResult& result) {
-    std::string text = "计时无法保存到 " + PathText(file) + "：" + FailureReason(result.failure);
-    if (!result.detail.empty()) {
-        text += "（" + result.detail + "）";
+    return "计时无法保存到 " + PathText(file) + "：" +
+           WithDetail(FailureReason(result.failure, false), result.detail) +
+           "。程序继续计时，每分钟会再试一次。";
+}
+
+std::string UnreadableSettings(const std::filesystem::path& file,
+                               const platform::FileResult& result) {
+    const std::string advice =
+        result.failure == platform::FileFailure::UnknownEncoding
+            ? "请用记事本打开这个文件，另存为 ANSI、UTF-8 或 Unicode 编码，然后重新启动程序。"
+            : "请检查这个文件的权限；如果杀毒或备份软件正在使用它，请等它结束。然后重新启动程序。";
+    return "无法读取保存的计时，程序没有启动。\n\n"
+           "文件：" +
+           PathText(file) + "\n原因：" +
+           WithDetail(FailureReason(result.failure, true), result.detail) +
+           "\n\n"
+           "如果从 0 开始计时，下次保存会覆盖原来的计时，所以程序没有启动。" +
+           advice + "文件没有被改动。";
+}
+
+std::string UnexpectedError(std::string_view detail) {
+    std::string text = "ksv 遇到意外的错误，必须关闭。";
+    if (!detail.empty()) {
+        text += "\n\n错误信息：" + std::string(detail);
     }
-    return text + "。程序继续计时，每分钟会再试一次。";
+    return text +
+           "\n\n已经保存的计时不会丢失。请重新启动 ksv；"
+           "如果问题一再出现，请与系统管理员联系。";
 }
 
 std::string HelpToolTip() {
@@ -105,7 +137,7 @@ std::string SpokenElapsed(std::string_view shownText) {
 
 std::string AlreadyRunning(const std::filesystem::path& file) {
     return "ksv 已经在运行，正在把计时保存到 " + PathText(file) +
-           "。\n同一个文件夹里只能有一个 ksv 计时，这一个将关闭。";
+           "。\n同一个设置文件只能有一个 ksv 在计时，这一个将关闭。";
 }
 
 }  // namespace ksv::messages

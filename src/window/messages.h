@@ -17,6 +17,15 @@ std::string BoxTitle();
 // value, and how to put it right.
 std::string UnreadableCount(const std::filesystem::path& file, const CountError& error);
 
+// Why the program did not start: the settings file exists but cannot be
+// read, so counting from 0 would later overwrite the stored total.
+std::string UnreadableSettings(const std::filesystem::path& file,
+                               const platform::FileResult& result);
+
+// Any other failure that ends the program; `detail` is the system's own
+// words, shown after ours.
+std::string UnexpectedError(std::string_view detail);
+
 // Label1's tool-tip while the latest save of the count has failed.
 std::string SaveFailed(const std::filesystem::path& file, const platform::FileResult& result);
 

@@ -42,7 +42,7 @@ class FakeView : public CounterView {
 class MinuteCounterTest : public ::testing::Test {
   protected:
     TempDir dir;
-    SettingsFile settings{SettingsPath(dir.path())};
+    SettingsFile settings{dir / "ksv.ini"};
     FakeView view;
     MinuteCounter counter{view, settings, "."};
 

@@ -18,16 +18,15 @@ e2e_need() {
 }
 
 e2e_pids=()
+# Stops what was started, the last first: the program ends before its X server.
 e2e_cleanup() {
-    local pid
-    for pid in "${e2e_pids[@]}"; do
-        kill "$pid" 2>/dev/null || true
-    done
-    for pid in "${e2e_pids[@]}"; do
-        wait "$pid" 2>/dev/null || true
+    local i
+    for ((i = ${#e2e_pids[@]} - 1; i >= 0; i--)); do
+        kill "${e2e_pids[i]}" 2>/dev/null || true
+        wait "${e2e_pids[i]}" 2>/dev/null || true
     done
     if [[ -n ${E2E_DIR:-} && -d $E2E_DIR ]]; then
-        # An installed tree has directories without write permission.
+        # A test may have left its directory read-only.
         chmod -R u+w "$E2E_DIR" 2>/dev/null || true
         rm -rf "$E2E_DIR"
     fi
@@ -36,14 +35,19 @@ e2e_cleanup() {
 trap e2e_cleanup EXIT
 
 # A fresh directory with a copy of the program: ksv.ini lives beside it.
-# Usage: e2e_setup /path/to/ksv
-e2e_setup() {
-    e2e_need Xvfb xdotool xprop import convert
+# Usage: e2e_copy_program /path/to/ksv
+e2e_copy_program() {
     [[ -x $1 ]] || e2e_fail "no program at $1"
     E2E_DIR=$(mktemp -d "${TMPDIR:-/tmp}/ksv-e2e.XXXXXX")
     cp "$1" "$E2E_DIR/ksv"
     KSV_BIN="$E2E_DIR/ksv"
     INI="$E2E_DIR/ksv.ini"
+}
+
+# The copy and a private X server for it. Usage: e2e_setup /path/to/ksv
+e2e_setup() {
+    e2e_need Xvfb xdotool xprop import convert
+    e2e_copy_program "$1"
     e2e_start_xvfb
 }
 
@@ -72,7 +76,9 @@ e2e_start_xvfb() {
     export XDG_RUNTIME_DIR="$E2E_DIR/runtime"
     mkdir -p -m 0700 "$XDG_RUNTIME_DIR"
     : >"$fifo_file"
-    Xvfb -displayfd 9 -screen 0 640x480x24 -nolisten tcp 9>"$fifo_file" 2>"$E2E_DIR/xvfb.log" &
+    # In a session of its own, so a Ctrl-C at the terminal reaches the script,
+    # which stops the program before the server.
+    setsid Xvfb -displayfd 9 -screen 0 640x480x24 -nolisten tcp 9>"$fifo_file" 2>"$E2E_DIR/xvfb.log" &
     e2e_pids+=($!)
     local i
     for ((i = 0; i < 100; i++)); do
@@ -86,18 +92,21 @@ e2e_start_xvfb() {
     e2e_fail "Xvfb did not start"
 }
 
+# Sets E2E_CLOCK to the environment (for env) in which a minute passes in
+# 60/speed seconds; $1 is the speed ("x60"), empty for real time.
+e2e_clock() {
+    E2E_CLOCK=()
+    [[ -n $1 ]] || return 0
+    [[ -r $FAKETIME_LIB ]] || e2e_fail "libfaketime is missing (make deps installs it)"
+    E2E_CLOCK=(LD_PRELOAD="$FAKETIME_LIB" FAKETIME="+0 $1" FAKETIME_NO_CACHE=1)
+}
+
 # Starts the copy; with a speed ("x60") a minute passes in 60/speed seconds.
 # Further arguments go to the program. Sets KSV_PID.
 e2e_start_ksv() {
-    local speed=${1:-}
+    e2e_clock "${1:-}"
     shift || true
-    if [[ -n $speed ]]; then
-        [[ -r $FAKETIME_LIB ]] || e2e_fail "libfaketime is missing (make deps installs it)"
-        LD_PRELOAD=$FAKETIME_LIB FAKETIME="+0 $speed" FAKETIME_NO_CACHE=1 \
-            "$KSV_BIN" "$@" >>"$E2E_DIR/ksv.log" 2>&1 &
-    else
-        "$KSV_BIN" "$@" >>"$E2E_DIR/ksv.log" 2>&1 &
-    fi
+    env "${E2E_CLOCK[@]}" "$KSV_BIN" "$@" >>"$E2E_DIR/ksv.log" 2>&1 &
     KSV_PID=$!
     e2e_pids+=("$KSV_PID")
     # Querying the server while the program still connects can break its
@@ -111,12 +120,12 @@ e2e_windows_named() {
 }
 
 # Runs "$@" every 0.1 s for up to $1 seconds until it prints something;
-# prints the first line of that, or fails with $2.
+# prints the first line of that, or fails with $2 (at once when "$@" fails).
 e2e_poll_first() {
     local seconds=$1 failure=$2 i out
     shift 2
     for ((i = 0; i < seconds * 10; i++)); do
-        out=$("$@")
+        out=$("$@") || e2e_fail "$failure"
         if [[ -n $out ]]; then
             head -n1 <<<"$out"
             return 0
@@ -132,7 +141,9 @@ e2e_wait_window() {
     e2e_poll_first "$seconds" "no window titled '$1' within ${seconds}s" e2e_windows_named "$1"
 }
 
+# Fails once the process has ended.
 e2e_visible_windows_of() {
+    e2e_alive "$1" || return 1
     xdotool search --onlyvisible --pid "$1" 2>/dev/null || true
 }
 
@@ -140,7 +151,7 @@ e2e_visible_windows_of() {
 # prints its id.
 e2e_wait_window_of() {
     local seconds=${2:-10}
-    e2e_poll_first "$seconds" "process $1 showed no window within ${seconds}s" \
+    e2e_poll_first "$seconds" "process $1 ended or showed no window within ${seconds}s" \
         e2e_visible_windows_of "$1"
 }
 
@@ -206,17 +217,18 @@ e2e_alive() {
     kill -0 "$1" 2>/dev/null
 }
 
-# Waits up to $2 seconds for process $1 to end; prints its exit status.
+# Waits up to $2 seconds for process $1 to end; sets E2E_STATUS to its exit
+# status, or "running". Call it directly, not in $(...): only the shell that
+# started a process can collect its status.
 e2e_wait_exit() {
     local pid=$1 seconds=$2 i
+    E2E_STATUS=running
     for ((i = 0; i < seconds * 10; i++)); do
         if ! e2e_alive "$pid"; then
-            local status=0
-            wait "$pid" || status=$?
-            echo "$status"
+            E2E_STATUS=0
+            wait "$pid" || E2E_STATUS=$?
             return 0
         fi
         sleep 0.1
     done
-    echo "running"
 }

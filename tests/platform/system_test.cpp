@@ -6,6 +6,7 @@
 
 #include "platform/decimal_separator.h"
 #include "platform/program_directory.h"
+#include "platform/user_settings_directory.h"
 #include "support/test_files.h"
 
 #ifndef _WIN32
@@ -35,6 +36,43 @@ TEST(ProgramDirectory, IsWhereTheExecutableLies) {
 }
 
 #ifndef _WIN32
+// An environment variable of the test process, set back at the end.
+class ScopedEnv {
+  public:
+    ScopedEnv(const char* name, const char* value) : name_(name) {
+        if (const char* old = std::getenv(name)) {
+            old_ = old;
+        }
+        value != nullptr ? setenv(name, value, 1) : unsetenv(name);
+    }
+    ScopedEnv(const ScopedEnv&) = delete;
+    ScopedEnv& operator=(const ScopedEnv&) = delete;
+    ~ScopedEnv() { old_ ? setenv(name_, old_->c_str(), 1) : unsetenv(name_); }
+
+  private:
+    const char* name_;
+    std::optional<std::string> old_;
+};
+
+TEST(UserSettingsDirectory, FollowsTheBaseDirectoryRules) {
+    struct Case {
+        const char* xdgConfigHome;  // nullptr: unset
+        const char* expected;
+    };
+    const Case cases[] = {
+        {"/srv/conf", "/srv/conf/ksv"},
+        {nullptr, "/home/zhang/.config/ksv"},
+        {"", "/home/zhang/.config/ksv"},
+        {"relative/conf", "/home/zhang/.config/ksv"},  // not absolute: ignored
+    };
+    const ScopedEnv home("HOME", "/home/zhang");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.xdgConfigHome ? c.xdgConfigHome : "(unset)");
+        const ScopedEnv config("XDG_CONFIG_HOME", c.xdgConfigHome);
+        EXPECT_EQ(UserSettingsDirectory(), fs::path(c.expected));
+    }
+}
+
 TEST(DecimalSeparator, FollowsTheUserLocaleOnly) {
     struct Case {
         const char* locale;

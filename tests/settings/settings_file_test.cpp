@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <optional>
 
 #include "platform/code_page.h"
@@ -11,6 +12,8 @@
 #include <windows.h>
 #else
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #endif
 
 namespace ksv {
@@ -20,12 +23,15 @@ namespace fs = std::filesystem;
 using platform::FileFailure;
 using testing::ReadBytes;
 using testing::TempDir;
+using testing::Utf16Bytes;
 using testing::WriteBytes;
 
 #ifdef _WIN32
 const std::string kNl = "\r\n";
+const std::u16string kNl16 = u"\r\n";
 #else
 const std::string kNl = "\n";
+const std::u16string kNl16 = u"\n";
 #endif
 
 TEST(ReadSetting, GivesTheStoredValueOrTheDefault) {
@@ -46,14 +52,19 @@ TEST(ReadSetting, GivesTheStoredValueOrTheDefault) {
         {"[ksv]" + kNl + "title=" + std::string(253, 'b') + kNl, "title", "kesvo",
          std::string(253, 'b')},
         {"[ksv]" + kNl + std::string("title=ab\0cd", 11) + kNl, "title", "kesvo", "ab"},
+        // Saved as "Unicode" by Notepad, in either byte order.
+        {Utf16Bytes(u"\uFEFF[KSV]\r\ntitle=计时器 \U0001F600\r\nminutes=5\r\n"), "title", "kesvo",
+         "计时器 \U0001F600"},
+        {Utf16Bytes(u"\uFEFF[ksv]\r\nminutes=5\r\n", false), "minutes", "0", "5"},
+        {Utf16Bytes(u"\uFEFF[other]\r\nminutes=5\r\n"), "minutes", "0", "0"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.file ? *c.file : "(no file)");
         TempDir dir;
         if (c.file) {
-            WriteBytes(SettingsPath(dir.path()), *c.file);
+            WriteBytes(dir / "ksv.ini", *c.file);
         }
-        const SettingsFile settings(SettingsPath(dir.path()));
+        const SettingsFile settings(dir / "ksv.ini");
         EXPECT_EQ(settings.ReadSetting(c.key, c.defaultValue), c.expected);
     }
 }
@@ -72,14 +83,13 @@ TEST(ReadSetting, CutsLongTitlesOnACharacterBoundary) {
         title += ji;
     }
     TempDir dir;
-    WriteBytes(SettingsPath(dir.path()),
-               "[ksv]" + kNl + "title=" + platform::Utf8ToAnsi(title) + kNl);
+    WriteBytes(dir / "ksv.ini", "[ksv]" + kNl + "title=" + platform::Utf8ToAnsi(title) + kNl);
 
     std::string expected = "ab";
     for (std::size_t used = 2; used + ansiJi.size() <= 253; used += ansiJi.size()) {
         expected += ji;
     }
-    EXPECT_EQ(SettingsFile(SettingsPath(dir.path())).ReadSetting("title", "kesvo"), expected);
+    EXPECT_EQ(SettingsFile(dir / "ksv.ini").ReadSetting("title", "kesvo"), expected);
 }
 
 // A file saved on a Chinese Windows system holds its title in GBK.
@@ -90,8 +100,8 @@ TEST(ReadSetting, ReadsAGbkTitle) {
     }
 #endif
     TempDir dir;
-    WriteBytes(SettingsPath(dir.path()), "[ksv]\r\ntitle=\xBC\xC6\xCA\xB1\xC6\xF7\r\n");
-    EXPECT_EQ(SettingsFile(SettingsPath(dir.path())).ReadSetting("title", "kesvo"), "计时器");
+    WriteBytes(dir / "ksv.ini", "[ksv]\r\ntitle=\xBC\xC6\xCA\xB1\xC6\xF7\r\n");
+    EXPECT_EQ(SettingsFile(dir / "ksv.ini").ReadSetting("title", "kesvo"), "计时器");
 }
 
 TEST(WriteSetting, ChangesOnlyTheKeyItWrites) {
@@ -108,11 +118,19 @@ TEST(WriteSetting, ChangesOnlyTheKeyItWrites) {
          "[ksv]" + kNl + "title=计时" + kNl + "minutes=42" + kNl + rest},
         {rest + "[ksv]" + kNl + "minutes=7" + kNl + "title=t" + kNl, "minutes", "8",
          rest + "[ksv]" + kNl + "minutes=8" + kNl + "title=t" + kNl},
+        // UTF-16 stays UTF-16, every other unit as it was: the mark, an
+        // unpaired surrogate, a last odd byte.
+        {Utf16Bytes(u"\uFEFF[ksv]\r\ntitle=\xD800计\r\nminutes=9\r\n") + "\x01", "minutes", "10",
+         Utf16Bytes(u"\uFEFF[ksv]\r\ntitle=\xD800计\r\nminutes=10\r\n") + "\x01"},
+        {Utf16Bytes(u"\uFEFF; 备注\r\n", false), "minutes", "1",
+         Utf16Bytes(u"\uFEFF; 备注\r\n[ksv]\r\nminutes=1\r\n", false)},
+        {Utf16Bytes(u"\uFEFF"), "minutes", "1",
+         Utf16Bytes(u"\uFEFF[ksv]" + kNl16 + u"minutes=1" + kNl16)},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.before ? *c.before : "(no file)");
         TempDir dir;
-        const fs::path path = SettingsPath(dir.path());
+        const fs::path path = dir / "ksv.ini";
         if (c.before) {
             WriteBytes(path, *c.before);
         }
@@ -129,7 +147,7 @@ TEST(WriteSetting, ChangesOnlyTheKeyItWrites) {
 // is already stored is not written again.
 TEST(WriteSetting, SameValueIsNotWrittenAgain) {
     TempDir dir;
-    const fs::path path = SettingsPath(dir.path());
+    const fs::path path = dir / "ksv.ini";
     const std::string content = "[ksv]" + kNl + "minutes=5" + kNl;
     WriteBytes(path, content);
     fs::permissions(path, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
@@ -140,28 +158,144 @@ TEST(WriteSetting, SameValueIsNotWrittenAgain) {
     EXPECT_EQ(ReadBytes(path), content);
 }
 
-TEST(WriteSetting, ReportsWhyItFailed) {
+TEST(WriteSetting, ReportsWhyItFailedOrMakesTheFolder) {
     TempDir dir;
     fs::create_directories(dir / "folder" / "ksv.ini");  // a directory in the way
+    WriteBytes(dir / "file", "not a folder");
     const struct {
         fs::path path;
         FileFailure expected;
     } cases[] = {
         {dir / "folder" / "ksv.ini", FileFailure::IsDirectory},
-        {dir / "missing" / "ksv.ini", FileFailure::NotFound},
+        {dir / "file" / "ksv" / "ksv.ini", FileFailure::NotFound},
+        // The user's settings folder is made at the first save.
+        {dir / "config" / "ksv" / "ksv.ini", FileFailure::None},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.path.string());
         EXPECT_EQ(SettingsFile(c.path).WriteSetting("minutes", "1").failure, c.expected);
     }
-    EXPECT_FALSE(fs::exists(dir / "missing"));
+    EXPECT_EQ(ReadBytes(dir / "config" / "ksv" / "ksv.ini"), "[ksv]" + kNl + "minutes=1" + kNl);
+    EXPECT_EQ(dir.Names(), (std::vector<std::string>{"config", "file", "folder"}));
+}
+
+// A file that is there but cannot be read is never taken for an absent one:
+// starting from 0 would later write a small count over the real total.
+// Writing leaves it alone too.
+TEST(ReadSetting, AFileThatIsThereButUnreadableIsAnError) {
+    struct Case {
+        const char* name;
+        std::string bytes;  // empty: a directory of that name
+        FileFailure expected;
+    };
+    const Case cases[] = {
+        {"directory", "", FileFailure::IsDirectory},
+        {"utf-32", std::string("\xFF\xFE\0\0[\0\0\0", 8), FileFailure::UnknownEncoding},
+        {"utf-32 big-endian", std::string("\0\0\xFE\xFF\0\0\0[", 8), FileFailure::UnknownEncoding},
+        {"utf-16 without its mark", Utf16Bytes(u"[ksv]\r\nminutes=5\r\n"),
+         FileFailure::UnknownEncoding},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir dir;
+        const fs::path path = dir / "ksv.ini";
+        if (c.bytes.empty()) {
+            fs::create_directory(path);
+        } else {
+            WriteBytes(path, c.bytes);
+        }
+        // Waiting cannot mend these: no patience is spent on them.
+        SettingsFile settings(path, std::chrono::hours(1));
+        try {
+            settings.ReadSetting("minutes", "0");
+            ADD_FAILURE() << "read as if absent";
+        } catch (const SettingsReadError& error) {
+            EXPECT_EQ(error.result().failure, c.expected);
+            EXPECT_EQ(error.path(), path);
+        }
+        EXPECT_EQ(settings.WriteSetting("minutes", "1").failure, c.expected);
+        if (!c.bytes.empty()) {
+            EXPECT_EQ(ReadBytes(path), c.bytes);
+        }
+        EXPECT_EQ(dir.Names(), std::vector<std::string>{"ksv.ini"});
+    }
 }
 
 #ifndef _WIN32
+// No read permission: tried for a while (a backup may hold it), then an
+// error; one that becomes readable in time is read.
+TEST(ReadSetting, WaitsForAFileThatCannotBeReadYet) {
+    TempDir dir;
+    const fs::path path = dir / "ksv.ini";
+    WriteBytes(path, "[ksv]\nminutes=5000\n");
+    ASSERT_EQ(chmod(path.c_str(), 0222), 0);
+    ASSERT_EQ(chmod(dir.path().c_str(), 0777), 0);
+    enum Outcome { kRead = 1, kDenied, kOther };
+    const auto read = [&](std::chrono::milliseconds patience) {
+        return testing::RunUnprivileged([&] {
+            try {
+                return SettingsFile(path, patience).ReadSetting("minutes", "0") == "5000" ? kRead
+                                                                                          : kOther;
+            } catch (const SettingsReadError& error) {
+                return error.result().failure == FileFailure::AccessDenied ? kDenied : kOther;
+            }
+        });
+    };
+    EXPECT_EQ(read(std::chrono::milliseconds(300)), kDenied);
+
+    // Made readable by another process while the reader waits.
+    const pid_t grant = fork();
+    ASSERT_GE(grant, 0);
+    if (grant == 0) {
+        usleep(300'000);
+        _exit(chmod(path.c_str(), 0666) == 0 ? 0 : 1);
+    }
+    EXPECT_EQ(read(std::chrono::seconds(10)), kRead);
+    int status = 0;
+    EXPECT_EQ(waitpid(grant, &status, 0), grant);
+}
+
+// Beside the program for portable use; in the user's folder when the program
+// lies where it may not write (installed). Judged by the mode bits, so that it
+// holds for root as well.
+TEST(SettingsPath, BesideTheProgramOnlyWhereItCanLive) {
+    struct Case {
+        const char* name;
+        mode_t programMode;
+        std::optional<mode_t> iniMode;  // a ksv.ini already beside the program
+        bool userFolderKnown;
+        bool beside;
+    };
+    const Case cases[] = {
+        {"portable", 0755, std::nullopt, true, true},
+        {"installed", 0555, std::nullopt, true, false},
+        {"installed, someone's read-only ksv.ini beside", 0555, 0444, true, true},
+        {"portable, read-only ksv.ini", 0755, 0444, true, true},
+        {"installed, no settings folder known", 0555, std::nullopt, false, true},
+        {"only the owner may write, and that is us", 0700, std::nullopt, true, true},
+        {"others may write, the owner (us) may not", 0577, std::nullopt, true, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir dir;
+        const fs::path program = dir / "bin";
+        const fs::path user = dir / "home" / ".config" / "ksv";
+        fs::create_directory(program);
+        if (c.iniMode) {
+            WriteBytes(program / "ksv.ini", "[ksv]\nminutes=1\n");
+            ASSERT_EQ(chmod((program / "ksv.ini").c_str(), *c.iniMode), 0);
+        }
+        ASSERT_EQ(chmod(program.c_str(), c.programMode), 0);
+        const fs::path chosen = SettingsPath(program, c.userFolderKnown ? user : fs::path());
+        EXPECT_EQ(chosen, (c.beside ? program : user) / "ksv.ini");
+        EXPECT_FALSE(fs::exists(dir / "home"));  // nothing is made before the first save
+    }
+}
+
 // Replacing a file we cannot read would lose everything else it holds.
 TEST(WriteSetting, LeavesAnUnreadableFileAlone) {
     TempDir dir;
-    const fs::path path = SettingsPath(dir.path());
+    const fs::path path = dir / "ksv.ini";
     const std::string content = "[ksv]\ntitle=mine\nminutes=5\n";
     WriteBytes(path, content);
     ASSERT_EQ(chmod(path.c_str(), 0222), 0);

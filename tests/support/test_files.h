@@ -16,7 +16,7 @@
 #include <unistd.h>
 #endif
 
-#include "platform/file_fault.h"
+#include "support/file_fault.h"
 
 // Helpers for tests that work on real files.
 namespace ksv::testing {
@@ -75,6 +75,19 @@ inline std::string ReadBytes(const std::filesystem::path& path) {
 inline void WriteBytes(const std::filesystem::path& path, std::string_view bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+// Text as a file saved in UTF-16 would hold it, byte-order mark included
+// when the text starts with U+FEFF.
+inline std::string Utf16Bytes(std::u16string_view text, bool littleEndian = true) {
+    std::string bytes;
+    for (const char16_t unit : text) {
+        const auto low = static_cast<char>(unit & 0xFF);
+        const auto high = static_cast<char>(unit >> 8);
+        bytes += littleEndian ? low : high;
+        bytes += littleEndian ? high : low;
+    }
+    return bytes;
 }
 
 // Sets a file fault for the life of the object.

@@ -46,7 +46,8 @@ class Form1Test : public QObject {
     // A fresh window over the current file, loaded but not shown.
     void Open(std::chrono::milliseconds period = kPeriod) {
         form_.reset();
-        settings_ = std::make_unique<SettingsFile>(SettingsPath(dir_.path().toStdString()));
+        settings_ = std::make_unique<SettingsFile>(
+            std::filesystem::path(dir_.path().toStdString()) / "ksv.ini");
         form_ = std::make_unique<Form1>(*settings_, ".", period);
         form_->Load();
     }
@@ -202,7 +203,8 @@ class Form1Test : public QObject {
     void unreadableCountStopsStartUp() {
         QFETCH(QByteArray, file);
         Store(file);
-        settings_ = std::make_unique<SettingsFile>(SettingsPath(dir_.path().toStdString()));
+        settings_ = std::make_unique<SettingsFile>(
+            std::filesystem::path(dir_.path().toStdString()) / "ksv.ini");
         Form1 form(*settings_, ".", kPeriod);
         bool thrown = false;
         try {

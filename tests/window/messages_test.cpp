@@ -49,6 +49,8 @@ TEST(MessagesTest, SaveFailedNamesFileReasonAndDetail) {
         {platform::FileFailure::NotFound, "", "文件夹不存在"},
         {platform::FileFailure::IsDirectory, "", "是一个文件夹"},
         {platform::FileFailure::DiskFull, "No space left on device", "磁盘已满"},
+        {platform::FileFailure::InUse, "", "占用"},
+        {platform::FileFailure::UnknownEncoding, "", "编码"},
         {platform::FileFailure::Other, "Input/output error", "写入失败"},
     };
     std::vector<std::string> seen;
@@ -66,6 +68,31 @@ TEST(MessagesTest, SaveFailedNamesFileReasonAndDetail) {
             EXPECT_NE(text, other);
         }
         seen.push_back(text);
+    }
+}
+
+// Why the program did not start, and what ended it: in words, naming the
+// file and what to do, with the system's own words after ours.
+TEST(MessagesTest, StartAndUnexpectedFailuresSayWhatAndWhatToDo) {
+    const std::filesystem::path file = std::filesystem::path(u8"李四") / u8"ksv.ini";
+    const struct {
+        std::string text;
+        std::vector<std::string> parts;
+    } cases[] = {
+        {UnreadableSettings(file, {platform::FileFailure::AccessDenied, "Permission denied"}),
+         {"李四", "没有读取这个文件的权限", "Permission denied", "权限", "没有被改动"}},
+        {UnreadableSettings(file, {platform::FileFailure::InUse, ""}),
+         {"李四", "占用", "重新启动"}},
+        {UnreadableSettings(file, {platform::FileFailure::UnknownEncoding, ""}),
+         {"李四", "编码", "另存为"}},
+        {UnexpectedError("std::bad_alloc"), {"意外", "std::bad_alloc", "重新启动"}},
+        {UnexpectedError(""), {"意外", "重新启动"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        for (const std::string& part : c.parts) {
+            EXPECT_TRUE(Contains(c.text, part)) << part;
+        }
     }
 }
 

@@ -1,7 +1,6 @@
 #include "platform/qt/single_instance.h"
 
-#include <fcntl.h>
-#include <sys/file.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -9,24 +8,39 @@
 #include <QSocketNotifier>
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
-#include <string>
+#include <thread>
 
 namespace ksv::platform {
 namespace {
 
-// The socket name must be the same in every copy, so a stable hash (FNV-1a)
+using Clock = std::chrono::steady_clock;
+
+// How long a later copy waits for the first one's answer.
+constexpr std::chrono::milliseconds kPatience(1000);
+
+// The first copy's answer: it came to the front.
+constexpr char kShown = 'A';
+
+// The same file reached by another path (a symbolic link, "..") is the same
+// file; the name must be the same in every copy, so a stable hash (FNV-1a)
 // rather than std::hash.
-std::string SocketName(const std::filesystem::path& directory) {
+std::string SocketName(const std::filesystem::path& settingsPath) {
+    std::error_code error;
+    std::filesystem::path file = std::filesystem::weakly_canonical(settingsPath, error);
+    if (error) {
+        file = std::filesystem::absolute(settingsPath, error).lexically_normal();
+    }
     std::uint64_t hash = 14695981039346656037ull;
-    for (const char c : directory.native()) {
+    for (const char c : file.native()) {
         hash ^= static_cast<unsigned char>(c);
         hash *= 1099511628211ull;
     }
     static constexpr char kHex[] = "0123456789abcdef";
-    std::string name = "ksv-" + std::to_string(getuid()) + "-";
+    std::string name = "ksv-settings-";
     for (int shift = 60; shift >= 0; shift -= 4) {
         name += kHex[(hash >> shift) & 0xf];
     }
@@ -42,20 +56,32 @@ socklen_t AbstractAddress(const std::string& name, sockaddr_un& address) {
     return static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + length);
 }
 
+int Remaining(Clock::time_point deadline) {
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+    return static_cast<int>(std::max<long long>(left, 0));
+}
+
 }  // namespace
 
-SingleInstance::SingleInstance(const std::filesystem::path& directory, QObject* parent)
-    : QObject(parent), socketName_(SocketName(directory)) {
-    lockFd_ = open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (lockFd_ < 0) {
-        return;  // nothing to lock against; counting matters more than the guard
+SingleInstance::SingleInstance(const std::filesystem::path& settingsPath, QObject* parent)
+    : QObject(parent), socketName_(SocketName(settingsPath)) {
+    listenFd_ = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (listenFd_ < 0) {
+        return;  // nothing to guard with; counting matters more than the guard
     }
-    int result;
-    do {
-        result = flock(lockFd_, LOCK_EX | LOCK_NB);
-    } while (result != 0 && errno == EINTR);
-    if (result != 0 && errno == EWOULDBLOCK) {
-        first_ = false;
+    sockaddr_un address;
+    const socklen_t length = AbstractAddress(socketName_, address);
+    if (::bind(listenFd_, reinterpret_cast<const sockaddr*>(&address), length) != 0) {
+        first_ = errno != EADDRINUSE;
+        close(listenFd_);
+        listenFd_ = -1;
+        return;
+    }
+    // Requests wait in the queue until Listen() answers them.
+    if (::listen(listenFd_, 4) != 0) {
+        close(listenFd_);
+        listenFd_ = -1;
     }
 }
 
@@ -64,38 +90,38 @@ SingleInstance::~SingleInstance() {
     if (listenFd_ >= 0) {
         close(listenFd_);
     }
-    if (lockFd_ >= 0) {
-        close(lockFd_);
-    }
 }
 
 bool SingleInstance::ActivateFirst() const {
-    const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     if (fd < 0) {
         return false;
     }
     sockaddr_un address;
     const socklen_t length = AbstractAddress(socketName_, address);
-    // The connection itself is the request; the first copy reads nothing.
-    const bool reached = ::connect(fd, reinterpret_cast<const sockaddr*>(&address), length) == 0;
+    const auto deadline = Clock::now() + kPatience;
+    // A full queue refuses at once rather than blocking; try again until the
+    // deadline.
+    int connected = -1;
+    while ((connected = ::connect(fd, reinterpret_cast<const sockaddr*>(&address), length)) != 0 &&
+           errno == EAGAIN && Remaining(deadline) > 0) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    char answer = 0;
+    bool shown = false;
+    if (connected == 0) {
+        pollfd waiting{fd, POLLIN, 0};
+        int ready = 0;
+        while ((ready = poll(&waiting, 1, Remaining(deadline))) < 0 && errno == EINTR) {
+        }
+        shown = ready > 0 && recv(fd, &answer, 1, 0) == 1 && answer == kShown;
+    }
     close(fd);
-    return reached;
+    return shown;
 }
 
 void SingleInstance::Listen() {
-    if (!first_ || listenFd_ >= 0) {
-        return;
-    }
-    listenFd_ = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-    if (listenFd_ < 0) {
-        return;
-    }
-    sockaddr_un address;
-    const socklen_t length = AbstractAddress(socketName_, address);
-    if (::bind(listenFd_, reinterpret_cast<const sockaddr*>(&address), length) != 0 ||
-        ::listen(listenFd_, 4) != 0) {
-        close(listenFd_);
-        listenFd_ = -1;
+    if (listenFd_ < 0 || notifier_) {
         return;
     }
     notifier_ = std::make_unique<QSocketNotifier>(listenFd_, QSocketNotifier::Read);
@@ -105,12 +131,20 @@ void SingleInstance::Listen() {
 void SingleInstance::OnRequest() {
     bool requested = false;
     for (;;) {
-        const int client = accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC);
+        const int client = accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
         if (client < 0) {
             break;
         }
+        // Only the same user's copy may call the window up; another user's
+        // hears nothing and tells its user itself.
+        ucred peer{};
+        socklen_t size = sizeof peer;
+        if (getsockopt(client, SOL_SOCKET, SO_PEERCRED, &peer, &size) == 0 &&
+            peer.uid == geteuid()) {
+            [[maybe_unused]] const ssize_t sent = send(client, &kShown, 1, MSG_NOSIGNAL);
+            requested = true;
+        }
         close(client);
-        requested = true;
     }
     if (requested) {
         emit ActivationRequested();

@@ -315,7 +315,7 @@ void Form1::OnTimer() {
     } catch (const CountError& error) {
         Fail(messages::UnreadableCount(settings_.Path(), error));
     } catch (const std::exception& error) {
-        Fail(error.what());
+        Fail(messages::UnexpectedError(error.what()));
     }
 }
 
@@ -343,7 +343,10 @@ LRESULT CALLBACK Form1::WindowProc(HWND window, UINT message, WPARAM wParam, LPA
     try {
         return form->OnMessage(message, wParam, lParam);
     } catch (const std::exception& error) {
-        form->Fail(error.what());
+        form->Fail(messages::UnexpectedError(error.what()));
+        return 0;
+    } catch (...) {
+        form->Fail(messages::UnexpectedError({}));
         return 0;
     }
 }

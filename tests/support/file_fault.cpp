@@ -1,4 +1,6 @@
-#include "platform/file_fault.h"
+// Linked into the test programs in place of the program's own
+// InjectedFileFault, in which nothing fails.
+#include "support/file_fault.h"
 
 #include <array>
 #include <cstddef>

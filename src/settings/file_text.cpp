@@ -1,0 +1,168 @@
+#include "settings/file_text.h"
+
+#include <utility>
+
+#include "platform/code_page.h"
+
+namespace ksv {
+namespace {
+
+bool IsLittleEndian(TextEncoding encoding) {
+    return encoding == TextEncoding::Utf16Le;
+}
+
+char32_t UnitAt(std::string_view bytes, std::size_t i, bool littleEndian) {
+    const auto low = static_cast<unsigned char>(bytes[littleEndian ? i : i + 1]);
+    const auto high = static_cast<unsigned char>(bytes[littleEndian ? i + 1 : i]);
+    return static_cast<char32_t>(high << 8 | low);
+}
+
+void AppendUnit(std::string& out, char32_t unit, bool littleEndian) {
+    const auto low = static_cast<char>(unit & 0xFF);
+    const auto high = static_cast<char>(unit >> 8 & 0xFF);
+    out += littleEndian ? low : high;
+    out += littleEndian ? high : low;
+}
+
+// UTF-8, extended to unpaired surrogates (the "generalised" form).
+void AppendUtf8(std::string& out, char32_t c) {
+    if (c < 0x80) {
+        out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        out += static_cast<char>(0xC0 | c >> 6);
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        out += static_cast<char>(0xE0 | c >> 12);
+        out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | c >> 18);
+        out += static_cast<char>(0x80 | (c >> 12 & 0x3F));
+        out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+}
+
+// The code point at the start of generalised UTF-8 `text` and its length in
+// bytes; a malformed byte reads as U+FFFD on its own.
+std::pair<char32_t, std::size_t> NextCodePoint(std::string_view text) {
+    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+    const unsigned char lead = byte(0);
+    std::size_t length = 0;
+    char32_t c = 0;
+    if (lead < 0x80) {
+        return {lead, 1};
+    } else if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+        c = lead & 0x1Fu;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        c = lead & 0x0Fu;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        c = lead & 0x07u;
+    } else {
+        return {0xFFFD, 1};
+    }
+    if (text.size() < length) {
+        return {0xFFFD, 1};
+    }
+    for (std::size_t i = 1; i < length; ++i) {
+        if ((byte(i) & 0xC0) != 0x80) {
+            return {0xFFFD, 1};
+        }
+        c = c << 6 | (byte(i) & 0x3Fu);
+    }
+    constexpr char32_t kShortest[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (c < kShortest[length] || c > 0x10FFFF) {
+        return {0xFFFD, 1};
+    }
+    return {c, length};
+}
+
+std::string Utf16ToUtf8(std::string_view bytes, bool littleEndian) {
+    std::string out;
+    out.reserve(bytes.size());
+    for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
+        char32_t unit = UnitAt(bytes, i, littleEndian);
+        if (unit >= 0xD800 && unit <= 0xDBFF && i + 3 < bytes.size()) {
+            const char32_t next = UnitAt(bytes, i + 2, littleEndian);
+            if (next >= 0xDC00 && next <= 0xDFFF) {
+                unit = 0x10000 + ((unit - 0xD800) << 10) + (next - 0xDC00);
+                i += 2;
+            }
+        }
+        AppendUtf8(out, unit);
+    }
+    return out;
+}
+
+std::string Utf8ToUtf16(std::string_view text, bool littleEndian) {
+    std::string out;
+    out.reserve(text.size() * 2);
+    while (!text.empty()) {
+        const auto [c, length] = NextCodePoint(text);
+        text.remove_prefix(length);
+        if (c >= 0x10000) {
+            AppendUnit(out, 0xD800 + ((c - 0x10000) >> 10), littleEndian);
+            AppendUnit(out, 0xDC00 + ((c - 0x10000) & 0x3FF), littleEndian);
+        } else {
+            AppendUnit(out, c, littleEndian);
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
+std::optional<FileText> DecodeFileText(std::string_view bytes) {
+    const auto startsWith = [&](std::string_view prefix) { return bytes.starts_with(prefix); };
+    using namespace std::string_view_literals;
+    if (startsWith("\xFF\xFE\x00\x00"sv) || startsWith("\x00\x00\xFE\xFF"sv)) {
+        return std::nullopt;  // UTF-32
+    }
+    if (startsWith("\xFF\xFE"sv) || startsWith("\xFE\xFF"sv)) {
+        FileText file;
+        file.encoding = bytes[0] == '\xFF' ? TextEncoding::Utf16Le : TextEncoding::Utf16Be;
+        file.text = Utf16ToUtf8(bytes, IsLittleEndian(file.encoding));
+        if (bytes.size() % 2 != 0) {
+            file.oddByte.assign(1, bytes.back());
+        }
+        return file;
+    }
+    // No text file in a single-byte code page starts with a NUL byte; UTF-16
+    // without its mark does.
+    if ((!bytes.empty() && bytes[0] == '\0') || (bytes.size() > 1 && bytes[1] == '\0')) {
+        return std::nullopt;
+    }
+    return FileText{TextEncoding::Ansi, std::string(bytes), {}};
+}
+
+std::string EncodeFileText(const FileText& file) {
+    if (file.encoding == TextEncoding::Ansi) {
+        return file.text;
+    }
+    return Utf8ToUtf16(file.text, IsLittleEndian(file.encoding)) + file.oddByte;
+}
+
+std::string ToFileText(TextEncoding encoding, std::string_view utf8) {
+    return encoding == TextEncoding::Ansi ? platform::Utf8ToAnsi(utf8) : std::string(utf8);
+}
+
+std::string FromFileText(TextEncoding encoding, std::string_view text) {
+    return encoding == TextEncoding::Ansi ? platform::AnsiToUtf8(text) : std::string(text);
+}
+
+std::string CutFileText(TextEncoding encoding, std::string_view text, std::size_t maxBytes) {
+    // The program reads through the ANSI profile function, which gives even
+    // a UTF-16 file's values in the ANSI code page, cut to its buffer.
+    const std::string ansi =
+        encoding == TextEncoding::Ansi ? std::string(text) : platform::Utf8ToAnsi(text);
+    const std::size_t keep = platform::AnsiPrefixLength(ansi, maxBytes);
+    if (keep == ansi.size()) {
+        return std::string(text);
+    }
+    return ToFileText(encoding, platform::AnsiToUtf8(ansi.substr(0, keep)));
+}
+
+}  // namespace ksv
