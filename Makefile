@@ -3,7 +3,7 @@
 
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all deps build package run screenshot bench test test-linux test-fuzz windows test-windows screenshot-windows bench-tick format clean
+.PHONY: all deps build package run screenshot bench soak test test-linux test-fuzz windows test-windows screenshot-windows bench-tick format clean
 
 all: build
 
@@ -65,6 +65,10 @@ screenshot-windows: deps
 
 # Ends with ctest's summary of the Linux suite.
 test: test-fuzz test-windows test-linux
+
+# Kills the program 1000 times while it saves; reports any broken or lost count.
+soak: build
+	@bench/crash/soak build/linux/src/ksv
 
 # How long one minute tick with its save takes (not a test).
 bench-tick: build

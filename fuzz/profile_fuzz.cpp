@@ -1,5 +1,6 @@
 // Reads and writes one key of arbitrary profile content and checks that a
-// write reads back, is not repeated and leaves other keys alone.
+// write reads back, is not repeated and leaves other keys alone; a file in
+// UTF-16 comes back byte for byte through its text and stays UTF-16.
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <cstddef>
@@ -9,6 +10,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/utf8_text.h"
+#include "settings/file_text.h"
 #include "settings/profile.h"
 
 namespace {
@@ -77,7 +80,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
         c = kSafeValueBytes[data.ConsumeIntegral<std::uint8_t>() % kSafeValueBytes.size()];
     }
     const std::string_view newline = (choice & 0x10u) ? "\r\n" : "\n";
-    const std::string content = data.ConsumeRemainingBytesAsString();
+    const std::string stored = data.ConsumeRemainingBytesAsString();
+
+    // The file's bytes and its text stand for each other exactly.
+    const std::optional<ksv::FileText> file = ksv::DecodeFileText(stored);
+    if (!file) {
+        return 0;  // refused, never written
+    }
+    Check(ksv::EncodeFileText(*file) == stored);
+    const std::string& content = file->text;
 
     using ksv::profile::GetValue;
     using ksv::profile::SetValue;
@@ -95,6 +106,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
     }
     Check(GetValue(*out, section, key) == value);
     Check(!SetValue(*out, section, key, value, newline));
+
+    // Written out and read again, the file is what was written, in the same
+    // encoding, for names as the program gives them: text, without NUL bytes
+    // (which at the start of a file would mark it as unmarked UTF-16).
+    const auto programName = [&](std::string_view name) {
+        return name.find('\0') == std::string_view::npos &&
+               (file->encoding == ksv::TextEncoding::Ansi || ksv::platform::utf8::IsValid(name));
+    };
+    if (programName(section) && programName(key)) {
+        const ksv::FileText written{file->encoding, *out, file->oddByte};
+        const auto reread = ksv::DecodeFileText(ksv::EncodeFileText(written));
+        Check(reread && reread->encoding == file->encoding && reread->text == *out);
+    }
 
     // A key beside it and one in another section keep what they read.
     if (!SameName(key, "title")) {

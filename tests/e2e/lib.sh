@@ -106,7 +106,7 @@ e2e_clock() {
 e2e_start_ksv() {
     e2e_clock "${1:-}"
     shift || true
-    env "${E2E_CLOCK[@]}" "$KSV_BIN" "$@" >>"$E2E_DIR/ksv.log" 2>&1 &
+    "${E2E_AS[@]}" env "${E2E_CLOCK[@]}" "$KSV_BIN" "$@" >>"$E2E_DIR/ksv.log" 2>&1 &
     KSV_PID=$!
     e2e_pids+=("$KSV_PID")
     # Querying the server while the program still connects can break its
@@ -114,9 +114,27 @@ e2e_start_ksv() {
     sleep 0.4
 }
 
-# Prints the ids of the windows whose title is exactly $1.
+# Later starts run the program as an ordinary user, "nobody", when the tests
+# run as root, whose power would read and write any file; e2e_as_self undoes it.
+E2E_AS=()
+e2e_as_unprivileged() {
+    E2E_AS=()
+    [[ $(id -u) -eq 0 ]] || return 0
+    e2e_need setpriv
+    chmod 0777 "$E2E_DIR"
+    local runtime="$E2E_DIR/runtime-nobody"
+    mkdir -p -m 0700 "$runtime"
+    chown 65534 "$runtime"
+    E2E_AS=(setpriv --reuid=65534 --regid=65534 --clear-groups env XDG_RUNTIME_DIR="$runtime")
+}
+e2e_as_self() {
+    E2E_AS=()
+}
+
+# Prints the ids of the shown windows whose title is exactly $1 (Qt keeps
+# hidden windows of its own named after the program).
 e2e_windows_named() {
-    xdotool search --name "^$1\$" 2>/dev/null || true
+    xdotool search --onlyvisible --name "^$1\$" 2>/dev/null || true
 }
 
 # Runs "$@" every 0.1 s for up to $1 seconds until it prints something;
@@ -155,9 +173,16 @@ e2e_wait_window_of() {
         e2e_visible_windows_of "$1"
 }
 
-# The title of a window, as the window system has it (UTF-8).
+# The title of a window as a window manager reads it: the property $2
+# (_NET_WM_NAME, UTF-8, unless given), or "<absent>".
 e2e_title() {
-    xprop -id "$1" _NET_WM_NAME | sed -n 's/^_NET_WM_NAME(UTF8_STRING) = "\(.*\)"$/\1/p'
+    local property=${2:-_NET_WM_NAME} line
+    line=$(xprop -id "$1" "$property")
+    if [[ $line =~ ^$property\([A-Z0-9_]+\)\ =\ \"(.*)\"$ ]]; then
+        echo "${BASH_REMATCH[1]}"
+    elif [[ ! $line =~ ^$property\([A-Z0-9_]+\)\ =\ ?$ ]]; then
+        echo "<absent>"
+    fi
 }
 
 # Waits until the window has painted (more than one colour on it).
@@ -180,13 +205,21 @@ e2e_shows_warning() {
     grep -qi 'C62828' <<<"$colours"
 }
 
+# The settings file as UTF-8 text, whether it is stored so or in UTF-16.
+e2e_ini_text() {
+    case $(head -c 2 "$INI" | od -An -tx1 | tr -d ' ') in
+    fffe | feff) iconv -f UTF-16 -t UTF-8 "$INI" ;; # takes the mark off
+    *) cat "$INI" ;;
+    esac
+}
+
 # Waits up to $2 seconds until the file's minutes key is no longer $1 and
 # prints the new value ("absent" while the file or key is missing).
 e2e_minutes() {
     local value=absent
     if [[ -f $INI ]]; then
         # The first "minutes" of the first [ksv] section, names in any case.
-        value=$(tr -d '\r' <"$INI" | awk '
+        value=$(e2e_ini_text | tr -d '\r' | awk '
             /^[ \t]*\[/ { section = tolower($0); gsub(/[ \t\[\]]/, "", section); next }
             section == "ksv" && tolower($0) ~ /^[ \t]*minutes[ \t]*=/ {
                 sub(/^[^=]*=[ \t]*/, ""); print; exit

@@ -9,6 +9,7 @@
 #include <QResource>
 #include <QString>
 
+#include "platform/qt/window_title.h"
 #include "window/messages.h"
 
 // The icons are compiled into this library; a static library's resources
@@ -143,7 +144,7 @@ void Form1::Load() {
 }
 
 void Form1::SetTitle(const std::string& title) {
-    setWindowTitle(ToQString(title));
+    platform::SetExactWindowTitle(*this, ToQString(title));
 }
 
 std::string Form1::CountText() const {
