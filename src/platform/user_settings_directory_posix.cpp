@@ -2,6 +2,9 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <iterator>
+#include <string_view>
+#include <system_error>
 
 #include "platform/user_settings_directory.h"
 
@@ -30,6 +33,27 @@ std::filesystem::path UserSettingsDirectory() {
     }
     const std::filesystem::path home = HomeDirectory();
     return home.empty() ? home : home / ".config" / "ksv";
+}
+
+bool SystemProgramDirectory(const std::filesystem::path& directory) {
+    // The system's own hierarchy, shared by all its users.
+    static constexpr std::string_view kSystemTops[] = {"usr", "opt", "bin", "sbin", "lib", "snap"};
+    std::error_code error;
+    const std::filesystem::path real = std::filesystem::weakly_canonical(directory, error);
+    const std::filesystem::path& path = error ? directory : real;
+    if (!path.is_absolute()) {
+        return false;
+    }
+    const auto top = std::next(path.begin());  // the first name after "/"
+    if (top == path.end()) {
+        return false;
+    }
+    for (const std::string_view system : kSystemTops) {
+        if (top->native() == system) {
+            return true;
+        }
+    }
+    return false;
 }
 
 }  // namespace ksv::platform

@@ -3,20 +3,61 @@
 #include <knownfolders.h>
 #include <shlobj.h>
 
+#include <string>
+
 #include "platform/user_settings_directory.h"
 
 namespace ksv::platform {
+namespace {
+
+std::filesystem::path KnownFolder(const KNOWNFOLDERID& id) {
+    PWSTR folder = nullptr;
+    std::filesystem::path path;
+    if (SUCCEEDED(SHGetKnownFolderPath(id, KF_FLAG_DEFAULT, nullptr, &folder))) {
+        path = folder;
+    }
+    CoTaskMemFree(folder);
+    return path;
+}
+
+// The full path without a trailing separator and in upper case, for
+// comparing as Windows compares names.
+std::wstring Comparable(const std::filesystem::path& path) {
+    std::error_code error;
+    std::wstring text = std::filesystem::absolute(path, error).lexically_normal().wstring();
+    while (text.size() > 3 && (text.back() == L'\\' || text.back() == L'/')) {
+        text.pop_back();
+    }
+    if (!text.empty()) {
+        CharUpperBuffW(text.data(), static_cast<DWORD>(text.size()));
+    }
+    return text;
+}
+
+}  // namespace
 
 std::filesystem::path UserSettingsDirectory() {
     // The roaming folder follows the user to other machines of a domain.
-    PWSTR folder = nullptr;
-    std::filesystem::path directory;
-    if (SUCCEEDED(
-            SHGetKnownFolderPath(FOLDERID_RoamingAppData, KF_FLAG_DEFAULT, nullptr, &folder))) {
-        directory = std::filesystem::path(folder) / L"ksv";
+    const std::filesystem::path folder = KnownFolder(FOLDERID_RoamingAppData);
+    return folder.empty() ? folder : folder / L"ksv";
+}
+
+bool SystemProgramDirectory(const std::filesystem::path& directory) {
+    const std::wstring path = Comparable(directory);
+    // A 32-bit program is not told the 64-bit folder; it is skipped then.
+    for (const KNOWNFOLDERID* id : {&FOLDERID_ProgramFiles, &FOLDERID_ProgramFilesX86,
+                                    &FOLDERID_ProgramFilesX64, &FOLDERID_Windows}) {
+        const std::filesystem::path known = KnownFolder(*id);
+        if (known.empty()) {
+            continue;
+        }
+        const std::wstring top = Comparable(known);
+        if (path.compare(0, top.size(), top) == 0 &&
+            (path.size() == top.size() || path[top.size()] == L'\\')) {
+            return true;
+        }
     }
-    CoTaskMemFree(folder);
-    return directory;
+    return false;
 }
 
 }  // namespace ksv::platform

@@ -3,6 +3,7 @@
 #include <thread>
 
 #include "platform/file_io.h"
+#include "platform/user_settings_directory.h"
 #include "settings/profile.h"
 
 namespace ksv {
@@ -56,7 +57,9 @@ fs::path SettingsPath(const fs::path& programDirectory, const fs::path& userDire
     std::error_code error;
     const fs::file_type besideType = fs::symlink_status(beside, error).type();
     const bool exists = besideType != fs::file_type::not_found && besideType != fs::file_type::none;
-    if (exists || userDirectory.empty() || platform::DirectoryWritable(programDirectory)) {
+    const bool portable = !platform::SystemProgramDirectory(programDirectory) &&
+                          platform::DirectoryWritable(programDirectory);
+    if (exists || userDirectory.empty() || portable) {
         return beside;
     }
     return userDirectory / kFileName;

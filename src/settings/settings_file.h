@@ -12,9 +12,9 @@
 namespace ksv {
 
 // Where ksv.ini lives, decided once at start: beside the program when a
-// ksv.ini is already there or the program's directory takes new files
-// (portable use); otherwise in the user's own settings folder, for a program
-// installed where it may not write.
+// ksv.ini is already there, or when the program's directory takes new files
+// and is not one where programs are installed for all users (portable use);
+// otherwise in the user's own settings folder.
 std::filesystem::path SettingsPath(const std::filesystem::path& programDirectory,
                                    const std::filesystem::path& userDirectory);
 

@@ -73,6 +73,19 @@ TEST(UserSettingsDirectory, FollowsTheBaseDirectoryRules) {
     }
 }
 
+// Where programs are installed for every user, a copy keeps its settings per
+// user, even when run by root, who may write there.
+TEST(SystemProgramDirectory, IsTheSystemsOwnHierarchy) {
+    const std::pair<const char*, bool> cases[] = {
+        {"/usr/bin", true}, {"/usr/local/bin", true},   {"/opt/ksv", true},
+        {"/bin", true},     {"/home/zhang/ksv", false}, {"/tmp", false},
+        {"/", false},       {"relative/bin", false},    {"/usrx/bin", false},
+    };
+    for (const auto& [directory, system] : cases) {
+        EXPECT_EQ(SystemProgramDirectory(directory), system) << directory;
+    }
+}
+
 TEST(DecimalSeparator, FollowsTheUserLocaleOnly) {
     struct Case {
         const char* locale;
