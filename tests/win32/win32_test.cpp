@@ -4,6 +4,7 @@
 // clang-format off
 #include <windows.h>
 #include <commctrl.h>
+#include <sddl.h>
 // clang-format on
 #include <gtest/gtest.h>
 
@@ -97,8 +98,9 @@ TEST(SingleInstanceTest, OneSpellingOfAPathIsOneKey) {
         EXPECT_EQ(SingleInstance::PathKey(c.path) == key, c.same) << c.path.string();
     }
     const std::wstring name = SingleInstance::MutexName(key);
-    EXPECT_EQ(name.rfind(L"Local\\ksv-", 0), 0u);
-    EXPECT_EQ(name.find(L'\\', 6), std::wstring::npos);
+    // One namespace for every session on the machine, one name per file.
+    EXPECT_EQ(name.rfind(L"Global\\ksv-", 0), 0u);
+    EXPECT_EQ(name.find(L'\\', 7), std::wstring::npos);
 }
 
 TEST(SingleInstanceTest, OnlyTheFirstHolderCountsUntilItEnds) {
@@ -111,6 +113,30 @@ TEST(SingleInstanceTest, OnlyTheFirstHolderCountsUntilItEnds) {
         SingleInstance elsewhere(dir / "sub" / "ksv.ini");
         EXPECT_TRUE(elsewhere.IsFirst());
     }
+    SingleInstance later(dir / "ksv.ini");
+    EXPECT_TRUE(later.IsFirst());
+}
+
+// Another user's copy made the mutex with a security descriptor that lets
+// nobody else open it: "access denied" means a copy is running too.
+TEST(SingleInstanceTest, AMutexWeMayNotOpenIsAnotherUsersCopy) {
+    const auto dir = TempDir("ksv single denied");
+    PSECURITY_DESCRIPTOR nobody = nullptr;
+    ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:P", SDDL_REVISION_1,
+                                                                     &nobody, nullptr));
+    SECURITY_ATTRIBUTES attributes{sizeof(attributes), nobody, FALSE};
+    const HANDLE other =
+        CreateMutexW(&attributes, TRUE,
+                     SingleInstance::MutexName(SingleInstance::PathKey(dir / "ksv.ini")).c_str());
+    ASSERT_NE(other, nullptr);
+    {
+        SingleInstance second(dir / "ksv.ini");
+        EXPECT_FALSE(second.IsFirst());
+        SingleInstance elsewhere(dir / "sub" / "ksv.ini");
+        EXPECT_TRUE(elsewhere.IsFirst());
+    }
+    CloseHandle(other);
+    LocalFree(nobody);
     SingleInstance later(dir / "ksv.ini");
     EXPECT_TRUE(later.IsFirst());
 }
