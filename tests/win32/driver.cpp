@@ -23,8 +23,11 @@
 //   sleep MS
 //
 // Fields: title label1 label2 label2visible option1 option2 focus sizable
-// maximizable client.
+// maximizable client, and accname: Label1's name as a screen reader gets it.
 #include <windows.h>
+// After windows.h, which they need.
+#include <objbase.h>
+#include <oleacc.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -60,6 +63,30 @@ std::wstring Text(HWND window) {
     SendMessageTimeoutW(window, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(buffer),
                         SMTO_ABORTIFHUNG, 5000, nullptr);
     return buffer;
+}
+
+// What a screen reader hears for a control, asked as one asks: from another
+// process, through the control's accessible object.
+std::string AccessibleName(HWND control) {
+    IAccessible* object = nullptr;
+    const HRESULT found =
+        AccessibleObjectFromWindow(control, static_cast<DWORD>(OBJID_CLIENT), __uuidof(IAccessible),
+                                   reinterpret_cast<void**>(&object));
+    if (FAILED(found) || object == nullptr) {
+        throw Failure{"no accessible object (" + std::to_string(found) + ")"};
+    }
+    VARIANT self{};
+    self.vt = VT_I4;
+    self.lVal = CHILDID_SELF;
+    BSTR name = nullptr;
+    const HRESULT read = object->get_accName(self, &name);
+    object->Release();
+    if (FAILED(read)) {
+        throw Failure{"no accessible name (" + std::to_string(read) + ")"};
+    }
+    const std::wstring text = name != nullptr ? std::wstring(name, SysStringLen(name)) : L"";
+    SysFreeString(name);
+    return Utf8(text);
 }
 
 DWORD Elapsed(DWORD since) {
@@ -164,6 +191,9 @@ std::string Driver::Field(const std::string& name) const {
     }
     if (name == "label1") {
         return Utf8(Text(control(ksv::win32::kLabel1)));
+    }
+    if (name == "accname") {
+        return AccessibleName(control(ksv::win32::kLabel1));
     }
     if (name == "label2") {
         return Utf8(Text(control(ksv::win32::kLabel2)));
@@ -382,6 +412,7 @@ void Driver::Run(const std::vector<std::wstring>& args) {
 }  // namespace
 
 int wmain(int argc, wchar_t* argv[]) {
+    CoInitializeEx(nullptr, COINIT_MULTITHREADED);
     std::vector<std::wstring> args(argv + 1, argv + argc);
     Driver driver;
     try {

@@ -24,8 +24,8 @@ first-run)
         expect title kesvo expect label1 0:00 expect label2 0 \
         expect option1 1 expect option2 0 expect label2visible 0 expect focus 103 \
         expect sizable 0 expect maximizable 0 expect client 151x112 \
-        file ksv.ini '<absent>' \
-        wait label1 0:01 5000 expect label2 1 \
+        expect accname '已计时 0 小时 0 分钟' file ksv.ini '<absent>' \
+        wait label1 0:01 5000 expect label2 1 expect accname '已计时 0 小时 1 分钟' \
         waitfile ksv.ini '[ksv]\r\nminutes=1\r\n' 2000 \
         click option2 close exit 0 $slow
     # Closing saves nothing: the file holds the last completed minute.
@@ -37,7 +37,7 @@ fifty-nine)
     ini 60 >expected.ini
     drive start ksv_fastclock.exe window $slow \
         expect title 分钟计时 expect label1 0:59 \
-        wait label1 1:00 5000 expect label2 60 \
+        wait label1 1:00 5000 expect label2 60 expect accname '已计时 1 小时 0 分钟' \
         click option2 close exit 0 $slow
     # Only the minutes line changed, in the file's own code page.
     cmp -s ksv.ini expected.ini || fail "ksv.ini is $(od -c ksv.ini)"

@@ -4,10 +4,12 @@
 // clang-format off
 #include <windows.h>
 #include <commctrl.h>
+#include <oleacc.h>
 #include <sddl.h>
 // clang-format on
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <optional>
@@ -269,6 +271,67 @@ TEST_F(Form1Test, LargeTotalsShrinkToFitAndRestore) {
     }
     form_->SetShownText("0:59");
     EXPECT_EQ(Font(ksv::win32::kLabel1).lfHeight, full);
+}
+
+// Screen readers hear Label1 in words, and are told when it changes.
+std::vector<HWND> nameChanges;
+
+void CALLBACK OnNameChange(HWINEVENTHOOK, DWORD, HWND window, LONG object, LONG child, DWORD,
+                           DWORD) {
+    if (object == OBJID_CLIENT && child == CHILDID_SELF) {
+        nameChanges.push_back(window);
+    }
+}
+
+TEST_F(Form1Test, ScreenReadersHearTheElapsedTimeInWords) {
+    ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+    Open("[ksv]\r\nminutes=65\r\n");
+    const HWND label = Control(ksv::win32::kLabel1);
+    const auto name = [&]() {
+        IAccessible* object = nullptr;
+        EXPECT_TRUE(SUCCEEDED(AccessibleObjectFromWindow(label, static_cast<DWORD>(OBJID_CLIENT),
+                                                         __uuidof(IAccessible),
+                                                         reinterpret_cast<void**>(&object))));
+        if (object == nullptr) {
+            return std::wstring();
+        }
+        VARIANT self{};
+        self.vt = VT_I4;
+        self.lVal = CHILDID_SELF;
+        BSTR text = nullptr;
+        EXPECT_EQ(object->get_accName(self, &text), S_OK);
+        // The rest is the system's: where it is on the screen, for one.
+        long left = 0, top = 0, width = 0, height = 0;
+        EXPECT_EQ(object->accLocation(&left, &top, &width, &height, self), S_OK);
+        RECT rect{};
+        GetWindowRect(label, &rect);
+        EXPECT_EQ(left, rect.left);
+        EXPECT_EQ(width, rect.right - rect.left);
+        object->Release();
+        const std::wstring result = text != nullptr ? std::wstring(text, SysStringLen(text)) : L"";
+        SysFreeString(text);
+        return result;
+    };
+    EXPECT_EQ(name(), L"已计时 1 小时 5 分钟");
+
+    nameChanges.clear();
+    const HWINEVENTHOOK hook =
+        SetWinEventHook(EVENT_OBJECT_NAMECHANGE, EVENT_OBJECT_NAMECHANGE, nullptr, OnNameChange,
+                        GetCurrentProcessId(), 0, WINEVENT_OUTOFCONTEXT);
+    ASSERT_NE(hook, nullptr);
+    form_->SetShownText("-10:00");
+    MSG message{};
+    for (int i = 0; i < 50 && nameChanges.empty(); ++i) {
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            DispatchMessageW(&message);
+        }
+        Sleep(10);
+    }
+    UnhookWinEvent(hook);
+    EXPECT_NE(std::find(nameChanges.begin(), nameChanges.end(), label), nameChanges.end());
+    EXPECT_EQ(name(), L"已计时 负 10 小时 0 分钟");
+    form_.reset();
+    CoUninitialize();
 }
 
 BOOL CALLBACK FindToolTip(HWND window, LPARAM found) {
