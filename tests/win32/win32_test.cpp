@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/user_settings_directory.h"
 #include "platform/win32/minute_timer.h"
 #include "platform/win32/single_instance.h"
 #include "settings/settings_file.h"
@@ -141,6 +142,37 @@ TEST(SingleInstanceTest, AMutexWeMayNotOpenIsAnotherUsersCopy) {
     LocalFree(nobody);
     SingleInstance later(dir / "ksv.ini");
     EXPECT_TRUE(later.IsFirst());
+}
+
+// Beside the program when the folder takes new files (the portable zip);
+// in %APPDATA%\ksv when it does not (C:\Program Files). Under Wine, Z:\sys is
+// such a folder for every user, root too: Linux refuses new files there.
+TEST(SettingsPathTest, BesideTheProgramOnlyWhereItMayWrite) {
+    const std::filesystem::path user = ksv::platform::UserSettingsDirectory();
+    wchar_t appData[MAX_PATH] = {};
+    ASSERT_GT(GetEnvironmentVariableW(L"APPDATA", appData, MAX_PATH), 0u);
+    EXPECT_EQ(user, std::filesystem::path(appData) / "ksv");
+
+    const auto dir = TempDir("ksv settings path");
+    const std::filesystem::path closed = L"Z:\\sys";
+    if (!std::filesystem::is_directory(closed) || std::filesystem::exists(closed / "ksv.ini")) {
+        GTEST_SKIP() << "no Z:\\sys to stand for a folder that takes no new file";
+    }
+    struct Case {
+        const char* name;
+        std::filesystem::path program;
+        bool beside;
+    };
+    const std::vector<Case> cases = {
+        {"a folder that takes new files", dir, true},
+        {"a folder that takes no new file", closed, false},
+        {"a folder that is not there", dir / "gone", false},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(ksv::SettingsPath(c.program, user), (c.beside ? c.program : user) / "ksv.ini")
+            << c.name;
+    }
+    EXPECT_TRUE(std::filesystem::is_empty(dir));  // the check leaves nothing behind
 }
 
 // Form1 on a real (virtual) display, at 96 dots per inch.
