@@ -87,6 +87,13 @@ unreadable)
         drive start ksv_fastclock.exe message $slow 'ksv.ini' nowindow 500 exit 1 $slow
         cmp -s ksv.ini before.ini || fail "ksv.ini changed for minutes=$value"
     done
+    # A count the next minute cannot show: the tick ends the program with the
+    # message, in Chinese, and a non-zero status; the file keeps the last count.
+    printf '[ksv]\r\nminutes=9223372036854775807\r\n' >ksv.ini
+    cp ksv.ini before.ini
+    drive start ksv_fastclock.exe window $slow expect label1 153722867280912930:07 \
+        message 5000 'ksv.ini|太大' exit 1 $slow
+    cmp -s ksv.ini before.ini || fail "ksv.ini changed at the tick"
     ;;
 second-copy)
     printf '[ksv]\r\nminutes=7\r\n' >ksv.ini
