@@ -135,6 +135,7 @@ installed)
         waitfile ksv.ini '[ksv]\r\nminutes=6\r\n' 2000 \
         file '%APPDATA%\ksv\ksv.ini' '[ksv]\r\nminutes=1\r\n' \
         click option2 close exit 0 $slow
+    rm -rf "$WINEPREFIX"/drive_c/users/*/AppData/Roaming/ksv
     ;;
 in-use)
     # Held by another program without sharing (a virus scanner, a backup):
