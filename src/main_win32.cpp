@@ -2,6 +2,8 @@
 // counting copy, the window with its load step, then the event loop. Every
 // failure ends with a message in words and a non-zero status.
 #include <windows.h>
+// After windows.h, which it needs.
+#include <objbase.h>
 
 #include <exception>
 
@@ -28,6 +30,23 @@ void ShowMessage(UINT icon, const std::string& text) {
                 MB_OK | icon);
 }
 
+// Screen readers reach Label1's accessible object through COM, served on the
+// window's thread.
+class ComApartment {
+  public:
+    ComApartment() : result_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
+    ~ComApartment() {
+        if (SUCCEEDED(result_)) {
+            CoUninitialize();
+        }
+    }
+    ComApartment(const ComApartment&) = delete;
+    ComApartment& operator=(const ComApartment&) = delete;
+
+  private:
+    HRESULT result_;
+};
+
 int Run(HINSTANCE instance, int showCommand) {
     // Decided once: beside the program, or in the user's settings folder.
     const std::filesystem::path settingsPath = ksv::SettingsPath(
@@ -42,6 +61,7 @@ int Run(HINSTANCE instance, int showCommand) {
         return 0;
     }
 
+    const ComApartment com;
     ksv::SettingsFile settings(settingsPath);
     ksv::win32::Form1 form(settings, ksv::platform::DecimalSeparator(), KSV_PERIOD_MS);
     if (!form.Create(instance)) {

@@ -32,6 +32,7 @@ FileFailure Classify(DWORD error) {
             return FileFailure::ReadOnly;
         case ERROR_SHARING_VIOLATION:
         case ERROR_LOCK_VIOLATION:
+        case ERROR_UNABLE_TO_REMOVE_REPLACED:  // the old file stays: someone holds it
             return FileFailure::InUse;
         default:
             return FileFailure::Other;
@@ -187,6 +188,56 @@ DWORD ResolveLink(fs::path& path) {
     }
 }
 
+// Whether this user may write the file now (its permissions, a program
+// holding it without sharing), asked before anything is made, so that a
+// refusal leaves nothing behind.
+DWORD CheckWritable(const fs::path& target) {
+    const auto tryOpen = [&](DWORD access) {
+        Handle file(CreateFileW(target.c_str(), access,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        return file.valid() ? ERROR_SUCCESS : GetLastError();
+    };
+    if (const DWORD error = tryOpen(GENERIC_WRITE); error != ERROR_SUCCESS) {
+        return error;
+    }
+    // A program that shares it for writing but not for deleting still keeps
+    // it from being replaced. Without the right to delete, it may yet be
+    // rewritten in place.
+    if (tryOpen(GENERIC_WRITE | DELETE) == ERROR_SHARING_VIOLATION) {
+        return ERROR_SHARING_VIOLATION;
+    }
+    return ERROR_SUCCESS;
+}
+
+DWORD MoveInto(const fs::path& target, const fs::path& temp) {
+    return MoveFileExW(temp.c_str(), target.c_str(),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)
+               ? ERROR_SUCCESS
+               : GetLastError();
+}
+
+// ReplaceFileW keeps what Windows attaches to the old file: its security
+// descriptor (owner, permissions), attributes and streams. A save that
+// failed for good over such details would lose the count at the end, so
+// their errors are ignored.
+DWORD Replace(const fs::path& target, const fs::path& temp) {
+    if (ReplaceFileW(target.c_str(), temp.c_str(), nullptr,
+                     REPLACEFILE_IGNORE_MERGE_ERRORS | REPLACEFILE_IGNORE_ACL_ERRORS, nullptr,
+                     nullptr)) {
+        return ERROR_SUCCESS;
+    }
+    const DWORD error = GetLastError();
+    if (error == ERROR_UNABLE_TO_MOVE_REPLACEMENT) {
+        // The old file is gone already: the new one goes in its place.
+        return MoveInto(target, temp) == ERROR_SUCCESS ? ERROR_SUCCESS : error;
+    }
+    if (error == ERROR_INVALID_FUNCTION || error == ERROR_NOT_SUPPORTED) {
+        return MoveInto(target, temp);  // a file system that cannot (some network shares)
+    }
+    return error;
+}
+
 // For a directory that allows no new file. Not crash-safe, so only the last
 // resort: on a failure the old content is put back as far as we can.
 FileResult RewriteInPlace(const fs::path& target, std::string_view content) {
@@ -294,7 +345,14 @@ FileResult ReplaceFileContent(const fs::path& path, std::string_view content) {
         }
     }
 
-    // The replacement keeps the attributes a user may have set on the file.
+    if (exists) {
+        if (const DWORD error = CheckWritable(target); error != ERROR_SUCCESS) {
+            return Fail(error);
+        }
+    }
+
+    // Windows' ReplaceFileW carries the attributes over as well; made with
+    // them, the new file keeps them wherever it does not.
     constexpr DWORD kKept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
                             FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
     const DWORD tempAttributes =
@@ -328,11 +386,14 @@ FileResult ReplaceFileContent(const fs::path& path, std::string_view content) {
     }
     if (error == ERROR_SUCCESS) {
         error = Injected(FileStep::Rename);
-        if (error == ERROR_SUCCESS &&
-            !MoveFileExW(tempPath.c_str(), target.c_str(),
-                         MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-            error = GetLastError();
-        }
+    }
+    if (error == ERROR_SUCCESS) {
+        error = exists ? Replace(target, tempPath) : MoveInto(target, tempPath);
+    }
+    if (error == ERROR_UNABLE_TO_MOVE_REPLACEMENT) {
+        // The old file is gone and the temporary file is all that holds the
+        // content: it stays, to be found beside the settings.
+        return Fail(error);
     }
     if (error != ERROR_SUCCESS) {
         DeleteFileW(tempPath.c_str());

@@ -50,7 +50,7 @@ std::string ErrorMessage(DWORD error) {
         message.pop_back();
     }
     if (message.empty()) {
-        return "Win32 error " + std::to_string(error);
+        return "系统错误代码 " + std::to_string(error);
     }
     return WideToUtf8(message);
 }

@@ -6,7 +6,9 @@
 
 #include "support/test_files.h"
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -186,7 +188,60 @@ TEST(ReadFileContent, ReadsOrSaysWhy) {
     }
 }
 
-#ifndef _WIN32
+#ifdef _WIN32
+
+// What the user set on the file stays with it.
+TEST(ReplaceFileContent, KeepsAttributes) {
+    constexpr DWORD kShown = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE;
+    for (const DWORD attributes : {DWORD{FILE_ATTRIBUTE_ARCHIVE}, DWORD{FILE_ATTRIBUTE_HIDDEN},
+                                   DWORD{FILE_ATTRIBUTE_SYSTEM}, kShown}) {
+        SCOPED_TRACE(attributes);
+        TempDir dir;
+        const fs::path file = dir / "ksv.ini";
+        WriteBytes(file, kOld);
+        ASSERT_TRUE(SetFileAttributesW(file.c_str(), attributes));
+        const FileResult result = ReplaceFileContent(file, "new");
+        EXPECT_TRUE(result.ok()) << result.detail;
+        EXPECT_EQ(ReadBytes(file), "new");
+        // A file just written is marked for the next backup in any case.
+        EXPECT_EQ(GetFileAttributesW(file.c_str()) & kShown, attributes | FILE_ATTRIBUTE_ARCHIVE);
+        EXPECT_EQ(dir.Names(), Names{"ksv.ini"});
+    }
+}
+
+// Another program holding the file (a virus scanner, a backup, an editor)
+// keeps it from being replaced unless it shares it for deleting too; the
+// refusal leaves nothing behind.
+TEST(ReplaceFileContent, RefusesAFileAnotherProgramHolds) {
+    struct Case {
+        const char* name;
+        DWORD share;
+        FileFailure expected;
+    };
+    const Case cases[] = {
+        {"not shared", 0, FileFailure::InUse},
+        {"shared for reading", FILE_SHARE_READ, FileFailure::InUse},
+        {"shared for reading and writing", FILE_SHARE_READ | FILE_SHARE_WRITE, FileFailure::InUse},
+        {"shared for everything", FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+         FileFailure::None},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir dir;
+        const fs::path file = dir / "ksv.ini";
+        WriteBytes(file, kOld);
+        const HANDLE holder = CreateFileW(file.c_str(), GENERIC_READ, c.share, nullptr,
+                                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+        const FileResult result = ReplaceFileContent(file, "new");
+        CloseHandle(holder);
+        EXPECT_EQ(result.failure, c.expected) << result.detail;
+        EXPECT_EQ(ReadBytes(file), c.expected == FileFailure::None ? "new" : kOld);
+        EXPECT_EQ(dir.Names(), Names{"ksv.ini"});
+    }
+}
+
+#else
 
 mode_t ModeOf(const fs::path& path) {
     struct stat status {};
@@ -225,7 +280,7 @@ TEST(ReplaceFileContent, KeepsTheOwnerWhenRunAsRoot) {
 TEST(ReplaceFileContent, WritesThroughSymbolicLinks) {
     struct Case {
         const char* description;
-        std::vector<std::pair<std::string, std::string>> links;  // name, target
+        std::vector<std::pair<std::string, std::string> > links;  // name, target
         bool targetExists;
     };
     const Case cases[] = {
@@ -330,7 +385,7 @@ TEST(ReadFileContent, UnreadableFileAndFifo) {
     EXPECT_TRUE(fs::is_fifo(dir / "pipe"));
 }
 
-#endif  // _WIN32
+#endif
 
 }  // namespace
 }  // namespace ksv::platform

@@ -16,7 +16,7 @@ record=$(strings -el "$exe")
 grep -qx '11.12.0029' <<<"$record" || fail "no version 11.12.0029 in the version record"
 grep -qx '080404B0' <<<"$record" || fail "the version record is not Chinese (PRC), Unicode"
 
-system_dlls='^(kernel32|user32|gdi32|comctl32|msvcrt|advapi32|shell32|ole32|uxtheme|shcore)\.dll$'
+system_dlls='^(kernel32|user32|gdi32|comctl32|msvcrt|advapi32|shell32|ole32|oleaut32|oleacc|uxtheme|shcore)\.dll$'
 while read -r dll; do
     grep -Eqi "$system_dlls" <<<"$dll" || fail "imports $dll, which Windows does not ship"
 done < <(sed -n 's/^[[:space:]]*DLL Name: //p' <<<"$headers")

@@ -5,6 +5,8 @@
 // exit code 1 and says why on stderr.
 //
 //   start EXE          run EXE (in the current directory)
+//   created MS         wait until its window exists, shown or not (it is made
+//                      before the settings are read)
 //   window MS          wait until its window is visible
 //   nowindow MS        check that no window of it is visible for MS
 //   expect FIELD TEXT  a field must hold TEXT now
@@ -13,22 +15,32 @@
 //   paused FIELD MS    FIELD must not change for MS
 //   resumed FIELD MIN MAX  click option1, then FIELD must change after at
 //                      least MIN and at most MAX ms
-//   message MS TEXT    a message box of the program containing TEXT must
-//                      appear within MS; its button is pressed
-//   file NAME TEXT     the file must hold exactly TEXT (\r, \n, \\ escaped)
+//   message MS TEXT    a message box of the program containing TEXT (each of
+//                      its parts between "|") must appear within MS; its
+//                      button is pressed
+//   file NAME TEXT     the file must hold exactly TEXT (\r, \n, \\ escaped);
+//                      NAME may hold %VARIABLES%
 //   waitfile NAME TEXT MS
+//   hold NAME          keep the file open without sharing, as a virus scanner
+//                      or a backup may, until "release NAME" or the end
+//   release NAME
 //   close              close the window as the close button does
 //   exit CODE MS       the program started last must end with CODE within
 //                      MS; the steps then look at the one started before
 //   sleep MS
 //
 // Fields: title label1 label2 label2visible option1 option2 focus sizable
-// maximizable client.
+// maximizable client, and accname: Label1's name as a screen reader gets it.
 #include <windows.h>
+// After windows.h, which they need.
+#include <objbase.h>
+#include <oleacc.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -62,6 +74,30 @@ std::wstring Text(HWND window) {
     return buffer;
 }
 
+// What a screen reader hears for a control, asked as one asks: from another
+// process, through the control's accessible object.
+std::string AccessibleName(HWND control) {
+    IAccessible* object = nullptr;
+    const HRESULT found =
+        AccessibleObjectFromWindow(control, static_cast<DWORD>(OBJID_CLIENT), __uuidof(IAccessible),
+                                   reinterpret_cast<void**>(&object));
+    if (FAILED(found) || object == nullptr) {
+        throw Failure{"no accessible object (" + std::to_string(found) + ")"};
+    }
+    VARIANT self{};
+    self.vt = VT_I4;
+    self.lVal = CHILDID_SELF;
+    BSTR name = nullptr;
+    const HRESULT read = object->get_accName(self, &name);
+    object->Release();
+    if (FAILED(read)) {
+        throw Failure{"no accessible name (" + std::to_string(read) + ")"};
+    }
+    const std::wstring text = name != nullptr ? std::wstring(name, SysStringLen(name)) : L"";
+    SysFreeString(name);
+    return Utf8(text);
+}
+
 DWORD Elapsed(DWORD since) {
     return GetTickCount() - since;
 }
@@ -92,6 +128,7 @@ class Driver {
     // The programs started and not yet seen to end; the last is the one
     // the steps look at.
     std::vector<PROCESS_INFORMATION> processes_;
+    std::map<std::wstring, HANDLE> held_;
 };
 
 Driver::~Driver() {
@@ -99,6 +136,9 @@ Driver::~Driver() {
         TerminateProcess(process.hProcess, 99);  // a failed run leaves nothing behind
         CloseHandle(process.hProcess);
         CloseHandle(process.hThread);
+    }
+    for (const auto& [name, file] : held_) {
+        CloseHandle(file);
     }
 }
 
@@ -165,6 +205,9 @@ std::string Driver::Field(const std::string& name) const {
     if (name == "label1") {
         return Utf8(Text(control(ksv::win32::kLabel1)));
     }
+    if (name == "accname") {
+        return AccessibleName(control(ksv::win32::kLabel1));
+    }
     if (name == "label2") {
         return Utf8(Text(control(ksv::win32::kLabel2)));
     }
@@ -218,8 +261,19 @@ std::string Escape(const std::string& text) {
     return out;
 }
 
+std::wstring Expanded(const std::wstring& name) {
+    std::wstring out(32768, L'\0');
+    const DWORD length =
+        ExpandEnvironmentStringsW(name.c_str(), out.data(), static_cast<DWORD>(out.size()));
+    if (length == 0 || length > out.size()) {
+        return name;
+    }
+    out.resize(length - 1);
+    return out;
+}
+
 std::string FileText(const std::wstring& name) {
-    std::ifstream file(name.c_str(), std::ios::binary);
+    std::ifstream file(Expanded(name).c_str(), std::ios::binary);
     if (!file) {
         return "<absent>";
     }
@@ -240,11 +294,11 @@ void Driver::Step(const std::string& step) {
             throw Failure{"cannot start " + Utf8(exe)};
         }
         processes_.push_back(process);
-    } else if (step == "window" || step == "nowindow") {
+    } else if (step == "window" || step == "nowindow" || step == "created") {
         const DWORD ms = NextMs();
         const DWORD start = GetTickCount();
         while (Elapsed(start) < ms) {
-            if (FindForm(true) != nullptr) {
+            if (FindForm(step != "created") != nullptr) {
                 if (step == "nowindow") {
                     throw Failure{"the window was shown"};
                 }
@@ -252,7 +306,7 @@ void Driver::Step(const std::string& step) {
             }
             Sleep(20);
         }
-        if (step == "window") {
+        if (step != "nowindow") {
             throw Failure{"no window"};
         }
     } else if (step == "expect" || step == "wait") {
@@ -315,8 +369,13 @@ void Driver::Step(const std::string& step) {
         const std::string text = Utf8(Text(GetDlgItem(box, 0xFFFF)));
         std::printf("message: %s\n", text.c_str());
         PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-        if (text.find(want) == std::string::npos) {
-            throw Failure{"the message does not say \"" + want + "\""};
+        for (std::size_t from = 0; from <= want.size();) {
+            const std::size_t bar = std::min(want.find('|', from), want.size());
+            const std::string part = want.substr(from, bar - from);
+            if (text.find(part) == std::string::npos) {
+                throw Failure{"the message does not say \"" + part + "\""};
+            }
+            from = bar + 1;
         }
     } else if (step == "file" || step == "waitfile") {
         const std::wstring name = Next("file");
@@ -332,6 +391,21 @@ void Driver::Step(const std::string& step) {
             throw Failure{Utf8(name) + " holds \"" + Escape(have) + "\", not \"" + Escape(want) +
                           "\""};
         }
+    } else if (step == "hold") {
+        const std::wstring name = Next("file");
+        const HANDLE file = CreateFileW(name.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                        FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file == INVALID_HANDLE_VALUE) {
+            throw Failure{"cannot open " + Utf8(name)};
+        }
+        held_[name] = file;
+    } else if (step == "release") {
+        const auto held = held_.find(Next("file"));
+        if (held == held_.end()) {
+            throw Failure{"not held"};
+        }
+        CloseHandle(held->second);
+        held_.erase(held);
     } else if (step == "close") {
         PostMessageW(Form(), WM_CLOSE, 0, 0);
     } else if (step == "exit") {
@@ -382,6 +456,7 @@ void Driver::Run(const std::vector<std::wstring>& args) {
 }  // namespace
 
 int wmain(int argc, wchar_t* argv[]) {
+    CoInitializeEx(nullptr, COINIT_MULTITHREADED);
     std::vector<std::wstring> args(argv + 1, argv + argc);
     Driver driver;
     try {

@@ -7,7 +7,7 @@ set -euo pipefail
 bin=$1
 scenario=$2
 work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+trap 'chattr -R -i "$work" 2>/dev/null; chmod -R u+w "$work"; rm -rf "$work"' EXIT
 cp "$bin/ksv_fastclock.exe" "$work/"
 cd "$work"
 
@@ -18,14 +18,29 @@ drive() { wine "$bin/driver.exe" "$@"; }
 fail() { echo "FAIL: $*" >&2; exit 1; }
 gbk() { printf '%s' "$1" | iconv -f UTF-8 -t GBK; }
 
+# Takes from this user the right to write a file or to make files in a
+# folder, in a way Wine honours without marking the file read-only: the mode
+# bits for an ordinary user; the immutable flag for root, whom the mode bits
+# do not stop.
+forbid_writes() {
+    if ((EUID != 0)); then
+        if [[ -d $1 ]]; then chmod 0555 "$1"; else chmod 0464 "$1"; fi
+    elif ! chattr +i "$1" 2>/dev/null; then
+        echo "SKIP $scenario: running as root, and chattr +i does not work here" >&2
+        exit 0
+    fi
+}
+allow_writes() { chattr -i "$1" 2>/dev/null || true; chmod u+w "$1"; }
+names() { LC_ALL=C ls -A | tr '\n' ' '; }
+
 case $scenario in
 first-run)
     drive start ksv_fastclock.exe window $slow \
         expect title kesvo expect label1 0:00 expect label2 0 \
         expect option1 1 expect option2 0 expect label2visible 0 expect focus 103 \
         expect sizable 0 expect maximizable 0 expect client 151x112 \
-        file ksv.ini '<absent>' \
-        wait label1 0:01 5000 expect label2 1 \
+        expect accname '已计时 0 小时 0 分钟' file ksv.ini '<absent>' \
+        wait label1 0:01 5000 expect label2 1 expect accname '已计时 0 小时 1 分钟' \
         waitfile ksv.ini '[ksv]\r\nminutes=1\r\n' 2000 \
         click option2 close exit 0 $slow
     # Closing saves nothing: the file holds the last completed minute.
@@ -37,7 +52,7 @@ fifty-nine)
     ini 60 >expected.ini
     drive start ksv_fastclock.exe window $slow \
         expect title 分钟计时 expect label1 0:59 \
-        wait label1 1:00 5000 expect label2 60 \
+        wait label1 1:00 5000 expect label2 60 expect accname '已计时 1 小时 0 分钟' \
         click option2 close exit 0 $slow
     # Only the minutes line changed, in the file's own code page.
     cmp -s ksv.ini expected.ini || fail "ksv.ini is $(od -c ksv.ini)"
@@ -72,6 +87,13 @@ unreadable)
         drive start ksv_fastclock.exe message $slow 'ksv.ini' nowindow 500 exit 1 $slow
         cmp -s ksv.ini before.ini || fail "ksv.ini changed for minutes=$value"
     done
+    # A count the next minute cannot show: the tick ends the program with the
+    # message, in Chinese, and a non-zero status; the file keeps the last count.
+    printf '[ksv]\r\nminutes=9223372036854775807\r\n' >ksv.ini
+    cp ksv.ini before.ini
+    drive start ksv_fastclock.exe window $slow expect label1 153722867280912930:07 \
+        message 5000 'ksv.ini|太大' exit 1 $slow
+    cmp -s ksv.ini before.ini || fail "ksv.ini changed at the tick"
     ;;
 second-copy)
     printf '[ksv]\r\nminutes=7\r\n' >ksv.ini
@@ -81,6 +103,71 @@ second-copy)
         start ksv_fastclock.exe exit 0 $slow \
         expect label2 7 close exit 0 $slow
     [[ $(cat ksv.ini) == $'[ksv]\r\nminutes=7\r' ]] || fail "ksv.ini is $(cat ksv.ini)"
+    ;;
+not-writable)
+    # A ksv.ini this user may not write, though not marked read-only: the
+    # display counts on, and every save is refused before anything is made.
+    printf '[ksv]\r\nminutes=5\r\n' >ksv.ini
+    cp ksv.ini before.ini
+    forbid_writes ksv.ini
+    drive start ksv_fastclock.exe window $slow expect label1 0:05 \
+        wait label1 0:06 5000 wait label1 0:07 5000 \
+        click option2 close exit 0 $slow
+    cmp -s ksv.ini before.ini || fail "ksv.ini is $(cat ksv.ini)"
+    [[ $(names) == 'before.ini ksv.ini ksv_fastclock.exe ' ]] || fail "left behind: $(names)"
+    ;;
+installed)
+    # A ksv.exe where this user may not write (C:\Program Files): the count
+    # lives in %APPDATA%\ksv and goes on there at the next start; nothing is
+    # written beside the program.
+    rm -rf "$WINEPREFIX"/drive_c/users/*/AppData/Roaming/ksv
+    forbid_writes "$work"
+    drive start ksv_fastclock.exe window $slow expect label1 0:00 wait label1 0:01 5000 \
+        waitfile '%APPDATA%\ksv\ksv.ini' '[ksv]\r\nminutes=1\r\n' 2000 \
+        click option2 close exit 0 $slow \
+        start ksv_fastclock.exe window $slow expect label1 0:01 click option2 close exit 0 $slow
+    [[ $(names) == 'ksv_fastclock.exe ' ]] || fail "written beside the program: $(names)"
+    # A ksv.ini already there is used, and saved where it is.
+    allow_writes "$work"
+    printf '[ksv]\r\nminutes=5\r\n' >ksv.ini
+    forbid_writes "$work"
+    drive start ksv_fastclock.exe window $slow expect label1 0:05 wait label1 0:06 5000 \
+        waitfile ksv.ini '[ksv]\r\nminutes=6\r\n' 2000 \
+        file '%APPDATA%\ksv\ksv.ini' '[ksv]\r\nminutes=1\r\n' \
+        click option2 close exit 0 $slow
+    rm -rf "$WINEPREFIX"/drive_c/users/*/AppData/Roaming/ksv
+    ;;
+in-use)
+    # Held by another program without sharing (a virus scanner, a backup):
+    # tried for about two seconds. Released in time, ksv starts and counts;
+    # held on, it says so, naming the file, and ends before its window shows,
+    # the file untouched.
+    printf '[ksv]\r\ntitle=held\r\nminutes=5\r\n' >ksv.ini
+    cp ksv.ini before.ini
+    drive hold ksv.ini start ksv_fastclock.exe message $slow 'ksv.ini|占用' nowindow 500 \
+        exit 1 $slow release ksv.ini
+    cmp -s ksv.ini before.ini || fail "ksv.ini is $(cat ksv.ini)"
+    drive hold ksv.ini start ksv_fastclock.exe created $slow sleep 800 release ksv.ini \
+        window $slow expect title held expect label1 0:05 wait label1 0:06 5000 \
+        waitfile ksv.ini '[ksv]\r\ntitle=held\r\nminutes=6\r\n' 2000 \
+        click option2 close exit 0 $slow
+    ;;
+utf-16)
+    # Saved as "Unicode" by Notepad, and in the other byte order: the title
+    # shows, a tick changes the minutes and nothing else, and the file stays
+    # UTF-16 with its byte-order mark and a character no ANSI code page has.
+    for encoding in UTF-16LE UTF-16BE; do
+        ini() {
+            printf '\xEF\xBB\xBF; 备注 \xF0\x9F\x98\x80\r\n[ksv]\r\ntitle=分钟计时\r\nminutes=%s\r\n' "$1" |
+                iconv -f UTF-8 -t $encoding
+        }
+        ini 59 >ksv.ini
+        ini 60 >expected.ini
+        drive start ksv_fastclock.exe window $slow \
+            expect title 分钟计时 expect label1 0:59 wait label1 1:00 5000 \
+            click option2 close exit 0 $slow
+        cmp -s ksv.ini expected.ini || fail "$encoding: ksv.ini is $(od -An -tx1 ksv.ini)"
+    done
     ;;
 *)
     fail "unknown scenario $scenario"

@@ -18,8 +18,10 @@
 #include <vector>
 
 #include "platform/code_page.h"
+#include "settings/file_text.h"
 #include "settings/profile.h"
 #include "settings/settings_file.h"
+#include "support/test_files.h"
 
 namespace {
 
@@ -39,6 +41,11 @@ std::string Repeat(const std::string& piece, int times) {
 }
 
 const std::string kWide = "\xD6\xD0";  // 中 in code page 936
+
+// Saved as "Unicode" by Notepad; a comment holds a character no ANSI code
+// page has.
+const std::u16string kUnicode =
+    u"\uFEFF; 备注 \U0001F600\r\n[ksv]\r\ntitle=分钟计时\r\nminutes=42\r\n[b]\r\nminutes=9\r\n";
 
 const std::vector<Content>& Contents() {
     static const std::vector<Content> contents = {
@@ -62,6 +69,11 @@ const std::vector<Content>& Contents() {
         {"long single-byte", "[ksv]\r\ntitle=" + Repeat("abcdefghij", 30) + "\r\nminutes=1\r\n"},
         {"long double-byte", "[ksv]\r\ntitle=a" + Repeat(kWide, 150) + "\r\n"},
         {"double-byte names", "[" + kWide + "]\r\nminutes=1\r\n[ksv]\r\ntitle=" + kWide + "\r\n"},
+        {"utf-16le", ksv::testing::Utf16Bytes(kUnicode)},
+        {"utf-16be", ksv::testing::Utf16Bytes(kUnicode, false)},
+        {"utf-16le without the section", ksv::testing::Utf16Bytes(u"\uFEFF; 备注\r\n")},
+        {"utf-16le long title", ksv::testing::Utf16Bytes(u"\uFEFF[ksv]\r\ntitle=a" +
+                                                         std::u16string(150, u'中') + u"\r\n")},
     };
     return contents;
 }
@@ -94,6 +106,33 @@ const std::map<std::string, std::string> kDeliberate = {
     {"key without equals / write KSV MINUTES=7", "a line without '=' is no key, and is kept"},
     {"key without equals / write ksv minutes=", "a line without '=' is no key, and is kept"},
 };
+
+// Our reader and writer as the settings file uses them: on the file's text,
+// which for UTF-16 is UTF-8, and values in the system's ANSI code page as the
+// program's own reads give them.
+ksv::FileText Decode(const std::string& bytes) {
+    return ksv::DecodeFileText(bytes).value_or(ksv::FileText{});
+}
+
+std::optional<std::string> OurGet(const std::string& bytes, const char* section, const char* key) {
+    const ksv::FileText file = Decode(bytes);
+    const auto value = ksv::profile::GetValue(file.text, section, key);
+    if (!value || file.encoding == ksv::TextEncoding::Ansi) {
+        return value;
+    }
+    return ksv::platform::Utf8ToAnsi(*value);
+}
+
+std::optional<std::string> OurSet(const std::string& bytes, const Write& write) {
+    ksv::FileText file = Decode(bytes);
+    auto updated = ksv::profile::SetValue(file.text, write.section, write.key,
+                                          ksv::ToFileText(file.encoding, write.value), "\r\n");
+    if (!updated) {
+        return std::nullopt;
+    }
+    file.text = std::move(*updated);
+    return ksv::EncodeFileText(file);
+}
 
 class Files {
   public:
@@ -158,8 +197,18 @@ std::string Meaning(const std::optional<std::string>& content) {
     if (!content) {
         return "<no file>";
     }
+    // UTF-16 is compared as text, after the encoding it is in.
+    const ksv::FileText file = Decode(*content);
+    std::string text = file.text;
+    std::string out;
+    if (file.encoding != ksv::TextEncoding::Ansi) {
+        out = file.encoding == ksv::TextEncoding::Utf16Le ? "utf-16le:" : "utf-16be:";
+        if (text.starts_with("\xEF\xBB\xBF")) {
+            text.erase(0, 3);
+        }
+    }
     std::vector<std::pair<std::string, std::vector<std::string>>> sections{{"", {}}};
-    std::istringstream lines(*content);
+    std::istringstream lines(text);
     std::string line;
     while (std::getline(lines, line)) {
         if (!line.empty() && line.back() == '\r') {
@@ -179,7 +228,6 @@ std::string Meaning(const std::optional<std::string>& content) {
         }
         sections.back().second.push_back(line);
     }
-    std::string out;
     for (auto& [name, entries] : sections) {
         std::sort(entries.begin(), entries.end());
         out += name;
@@ -220,7 +268,7 @@ TEST(ProfileDifferentialTest, OurReaderAndWriterAgreeWithTheSystem) {
         const fs::path path = files.Make(content.text);
         for (const Query& query : kQueries) {
             compare(std::string(content.name) + " / get " + query.section + " " + query.key,
-                    Show(ksv::profile::GetValue(text, query.section, query.key)),
+                    Show(OurGet(text, query.section, query.key)),
                     Show(SystemGet(path, query, 4096)));
         }
         // As the program reads: section "ksv", a default, a 254-byte buffer.
@@ -234,8 +282,7 @@ TEST(ProfileDifferentialTest, OurReaderAndWriterAgreeWithTheSystem) {
         for (const Write& write : kWrites) {
             const std::string id = std::string(content.name) + " / write " + write.section + " " +
                                    write.key + "=" + write.value;
-            const auto ours =
-                ksv::profile::SetValue(text, write.section, write.key, write.value, "\r\n");
+            const auto ours = OurSet(text, write);
             const std::optional<std::string> oursFile =
                 ours ? ours : content.text;  // nothing to change: the file stays as it was
             const fs::path systemPath = files.Make(content.text);
@@ -244,7 +291,7 @@ TEST(ProfileDifferentialTest, OurReaderAndWriterAgreeWithTheSystem) {
             compare(id, Meaning(oursFile), Meaning(ReadFile(systemPath)));
             // Which of several equal keys took the value shows when read back.
             compare(id + " read back",
-                    Show(ksv::profile::GetValue(oursFile.value_or(""), write.section, write.key)),
+                    Show(OurGet(oursFile.value_or(""), write.section, write.key)),
                     Show(SystemGet(systemPath, {write.section, write.key}, 4096)));
         }
     }

@@ -4,15 +4,19 @@
 // clang-format off
 #include <windows.h>
 #include <commctrl.h>
+#include <oleacc.h>
+#include <sddl.h>
 // clang-format on
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "platform/user_settings_directory.h"
 #include "platform/win32/minute_timer.h"
 #include "platform/win32/single_instance.h"
 #include "settings/settings_file.h"
@@ -97,8 +101,9 @@ TEST(SingleInstanceTest, OneSpellingOfAPathIsOneKey) {
         EXPECT_EQ(SingleInstance::PathKey(c.path) == key, c.same) << c.path.string();
     }
     const std::wstring name = SingleInstance::MutexName(key);
-    EXPECT_EQ(name.rfind(L"Local\\ksv-", 0), 0u);
-    EXPECT_EQ(name.find(L'\\', 6), std::wstring::npos);
+    // One namespace for every session on the machine, one name per file.
+    EXPECT_EQ(name.rfind(L"Global\\ksv-", 0), 0u);
+    EXPECT_EQ(name.find(L'\\', 7), std::wstring::npos);
 }
 
 TEST(SingleInstanceTest, OnlyTheFirstHolderCountsUntilItEnds) {
@@ -113,6 +118,61 @@ TEST(SingleInstanceTest, OnlyTheFirstHolderCountsUntilItEnds) {
     }
     SingleInstance later(dir / "ksv.ini");
     EXPECT_TRUE(later.IsFirst());
+}
+
+// Another user's copy made the mutex with a security descriptor that lets
+// nobody else open it: "access denied" means a copy is running too.
+TEST(SingleInstanceTest, AMutexWeMayNotOpenIsAnotherUsersCopy) {
+    const auto dir = TempDir("ksv single denied");
+    PSECURITY_DESCRIPTOR nobody = nullptr;
+    ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:P", SDDL_REVISION_1,
+                                                                     &nobody, nullptr));
+    SECURITY_ATTRIBUTES attributes{sizeof(attributes), nobody, FALSE};
+    const HANDLE other =
+        CreateMutexW(&attributes, TRUE,
+                     SingleInstance::MutexName(SingleInstance::PathKey(dir / "ksv.ini")).c_str());
+    ASSERT_NE(other, nullptr);
+    {
+        SingleInstance second(dir / "ksv.ini");
+        EXPECT_FALSE(second.IsFirst());
+        SingleInstance elsewhere(dir / "sub" / "ksv.ini");
+        EXPECT_TRUE(elsewhere.IsFirst());
+    }
+    CloseHandle(other);
+    LocalFree(nobody);
+    SingleInstance later(dir / "ksv.ini");
+    EXPECT_TRUE(later.IsFirst());
+}
+
+// Beside the program when the folder takes new files (the portable zip);
+// in %APPDATA%\ksv when it does not (C:\Program Files). Under Wine, Z:\sys is
+// such a folder for every user, root too: Linux refuses new files there.
+TEST(SettingsPathTest, BesideTheProgramOnlyWhereItMayWrite) {
+    const std::filesystem::path user = ksv::platform::UserSettingsDirectory();
+    wchar_t appData[MAX_PATH] = {};
+    ASSERT_GT(GetEnvironmentVariableW(L"APPDATA", appData, MAX_PATH), 0u);
+    EXPECT_EQ(user, std::filesystem::path(appData) / "ksv");
+
+    const auto dir = TempDir("ksv settings path");
+    const std::filesystem::path closed = L"Z:\\sys";
+    if (!std::filesystem::is_directory(closed) || std::filesystem::exists(closed / "ksv.ini")) {
+        GTEST_SKIP() << "no Z:\\sys to stand for a folder that takes no new file";
+    }
+    struct Case {
+        const char* name;
+        std::filesystem::path program;
+        bool beside;
+    };
+    const std::vector<Case> cases = {
+        {"a folder that takes new files", dir, true},
+        {"a folder that takes no new file", closed, false},
+        {"a folder that is not there", dir / "gone", false},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(ksv::SettingsPath(c.program, user), (c.beside ? c.program : user) / "ksv.ini")
+            << c.name;
+    }
+    EXPECT_TRUE(std::filesystem::is_empty(dir));  // the check leaves nothing behind
 }
 
 // Form1 on a real (virtual) display, at 96 dots per inch.
@@ -243,6 +303,67 @@ TEST_F(Form1Test, LargeTotalsShrinkToFitAndRestore) {
     }
     form_->SetShownText("0:59");
     EXPECT_EQ(Font(ksv::win32::kLabel1).lfHeight, full);
+}
+
+// Screen readers hear Label1 in words, and are told when it changes.
+std::vector<HWND> nameChanges;
+
+void CALLBACK OnNameChange(HWINEVENTHOOK, DWORD, HWND window, LONG object, LONG child, DWORD,
+                           DWORD) {
+    if (object == OBJID_CLIENT && child == CHILDID_SELF) {
+        nameChanges.push_back(window);
+    }
+}
+
+TEST_F(Form1Test, ScreenReadersHearTheElapsedTimeInWords) {
+    ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+    Open("[ksv]\r\nminutes=65\r\n");
+    const HWND label = Control(ksv::win32::kLabel1);
+    const auto name = [&]() {
+        IAccessible* object = nullptr;
+        EXPECT_TRUE(SUCCEEDED(AccessibleObjectFromWindow(label, static_cast<DWORD>(OBJID_CLIENT),
+                                                         __uuidof(IAccessible),
+                                                         reinterpret_cast<void**>(&object))));
+        if (object == nullptr) {
+            return std::wstring();
+        }
+        VARIANT self{};
+        self.vt = VT_I4;
+        self.lVal = CHILDID_SELF;
+        BSTR text = nullptr;
+        EXPECT_EQ(object->get_accName(self, &text), S_OK);
+        // The rest is the system's: where it is on the screen, for one.
+        long left = 0, top = 0, width = 0, height = 0;
+        EXPECT_EQ(object->accLocation(&left, &top, &width, &height, self), S_OK);
+        RECT rect{};
+        GetWindowRect(label, &rect);
+        EXPECT_EQ(left, rect.left);
+        EXPECT_EQ(width, rect.right - rect.left);
+        object->Release();
+        const std::wstring result = text != nullptr ? std::wstring(text, SysStringLen(text)) : L"";
+        SysFreeString(text);
+        return result;
+    };
+    EXPECT_EQ(name(), L"已计时 1 小时 5 分钟");
+
+    nameChanges.clear();
+    const HWINEVENTHOOK hook =
+        SetWinEventHook(EVENT_OBJECT_NAMECHANGE, EVENT_OBJECT_NAMECHANGE, nullptr, OnNameChange,
+                        GetCurrentProcessId(), 0, WINEVENT_OUTOFCONTEXT);
+    ASSERT_NE(hook, nullptr);
+    form_->SetShownText("-10:00");
+    MSG message{};
+    for (int i = 0; i < 50 && nameChanges.empty(); ++i) {
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            DispatchMessageW(&message);
+        }
+        Sleep(10);
+    }
+    UnhookWinEvent(hook);
+    EXPECT_NE(std::find(nameChanges.begin(), nameChanges.end(), label), nameChanges.end());
+    EXPECT_EQ(name(), L"已计时 负 10 小时 0 分钟");
+    form_.reset();
+    CoUninitialize();
 }
 
 BOOL CALLBACK FindToolTip(HWND window, LPARAM found) {

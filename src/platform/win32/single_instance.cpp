@@ -57,8 +57,10 @@ std::uint64_t SingleInstance::PathKey(const std::filesystem::path& settingsPath)
 }
 
 std::wstring SingleInstance::MutexName(std::uint64_t key) {
+    // Global: two users of one machine (fast user switching, remote
+    // desktop) running one shared copy would count into the same file.
     wchar_t name[40];
-    std::swprintf(name, 40, L"Local\\ksv-%016llx", static_cast<unsigned long long>(key));
+    std::swprintf(name, 40, L"Global\\ksv-%016llx", static_cast<unsigned long long>(key));
     return name;
 }
 
@@ -67,7 +69,9 @@ SingleInstance::SingleInstance(const std::filesystem::path& settingsPath)
     mutex_ = CreateMutexW(nullptr, TRUE, MutexName(key_).c_str());
     const DWORD error = GetLastError();
     if (mutex_ == nullptr) {
-        // Held by a copy we may not open (another user): not ours to take.
+        // "Access denied": it exists, made by a copy another user runs, whose
+        // mutex we may not open. Any other refusal leaves us unguarded rather
+        // than unable to start.
         first_ = error != ERROR_ACCESS_DENIED;
     } else if (error == ERROR_ALREADY_EXISTS) {
         first_ = false;

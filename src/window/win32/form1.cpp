@@ -8,6 +8,7 @@
 #include "counter/number_text.h"
 #include "platform/wide_text_win32.h"
 #include "window/messages.h"
+#include "window/win32/accessible_name.h"
 
 namespace ksv::win32 {
 namespace {
@@ -115,6 +116,11 @@ void Move(HWND control, const Place& place, UINT dpi) {
                Pixels(place.height, dpi), TRUE);
 }
 
+// "1:05" as a screen reader should say it.
+std::wstring SpokenElapsed(const std::wstring& shown) {
+    return Utf8ToWide(messages::SpokenElapsed(WideToUtf8(shown)));
+}
+
 void DeleteFont(HFONT& font) {
     if (font != nullptr) {
         DeleteObject(font);
@@ -181,6 +187,7 @@ bool Form1::Create(HINSTANCE instance) {
     if (label1_ == nullptr || option1_ == nullptr || option2_ == nullptr || label2_ == nullptr) {
         return false;
     }
+    GiveAccessibleName(label1_, SpokenElapsed);
     SendMessageW(option1_, BM_SETCHECK, BST_CHECKED, 0);
     lastFocus_ = option1_;
 
@@ -229,6 +236,7 @@ void Form1::SetCountText(const std::string& count) {
 
 void Form1::SetShownText(const std::string& text) {
     SetWindowTextW(label1_, Utf8ToWide(text).c_str());
+    AccessibleNameChanged(label1_);
     FitShownText();
 }
 
