@@ -210,6 +210,23 @@ DWORD CheckWritable(const fs::path& target) {
     return ERROR_SUCCESS;
 }
 
+// Fixed names beside the file: only one copy of the program writes here,
+// and what a save cut short by a kill left behind is simply replaced. The new
+// content is written under one name and renamed to the other once it is
+// complete on disk, because ReplaceFileW is not one step: a kill inside it
+// can leave no ksv.ini, and the whole new content under the second name.
+fs::path BeingWrittenPathFor(const fs::path& target) {
+    return target.parent_path() / (target.filename().wstring() + L".new");
+}
+fs::path CompletePathFor(const fs::path& target) {
+    return target.parent_path() / (target.filename().wstring() + L".tmp");
+}
+
+void Remove(const fs::path& path) {
+    SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    DeleteFileW(path.c_str());
+}
+
 DWORD MoveInto(const fs::path& target, const fs::path& temp) {
     return MoveFileExW(temp.c_str(), target.c_str(),
                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)
@@ -307,7 +324,16 @@ FileResult ReadFileContent(const fs::path& path, std::string& content) {
                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.valid()) {
-        return Fail(GetLastError());
+        const DWORD error = GetLastError();
+        // A save that stopped inside the replace left its content complete
+        // under the other name; that is the file now.
+        const fs::path complete = CompletePathFor(path);
+        const DWORD completeAttributes = GetFileAttributesW(complete.c_str());
+        if (error == ERROR_FILE_NOT_FOUND && completeAttributes != INVALID_FILE_ATTRIBUTES &&
+            (completeAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+            return ReadFileContent(complete, content);
+        }
+        return Fail(error);
     }
     if (GetFileType(file.get()) != FILE_TYPE_DISK) {
         return NotRegularFile();
@@ -357,15 +383,13 @@ FileResult ReplaceFileContent(const fs::path& path, std::string_view content) {
                             FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
     const DWORD tempAttributes =
         exists && (attributes & kKept) != 0 ? attributes & kKept : FILE_ATTRIBUTE_NORMAL;
-    // One fixed name: only one copy of the program writes here, and what a
-    // save cut short by a kill left behind is simply replaced.
-    const fs::path tempPath = target.parent_path() / (target.filename().wstring() + L".tmp");
+    const fs::path writingPath = BeingWrittenPathFor(target);
+    const fs::path completePath = CompletePathFor(target);
     HANDLE handle = INVALID_HANDLE_VALUE;
     DWORD error = Injected(FileStep::CreateTemp);
     if (error == ERROR_SUCCESS) {
-        SetFileAttributesW(tempPath.c_str(), FILE_ATTRIBUTE_NORMAL);
-        DeleteFileW(tempPath.c_str());
-        handle = CreateFileW(tempPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+        Remove(writingPath);
+        handle = CreateFileW(writingPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                              tempAttributes, nullptr);
         error = handle == INVALID_HANDLE_VALUE ? GetLastError() : ERROR_SUCCESS;
     }
@@ -388,15 +412,19 @@ FileResult ReplaceFileContent(const fs::path& path, std::string_view content) {
         error = Injected(FileStep::Rename);
     }
     if (error == ERROR_SUCCESS) {
-        error = exists ? Replace(target, tempPath) : MoveInto(target, tempPath);
-    }
-    if (error == ERROR_UNABLE_TO_MOVE_REPLACEMENT) {
-        // The old file is gone and the temporary file is all that holds the
-        // content: it stays, to be found beside the settings.
-        return Fail(error);
+        error = MoveInto(completePath, writingPath);
     }
     if (error != ERROR_SUCCESS) {
-        DeleteFileW(tempPath.c_str());
+        Remove(writingPath);
+        return Fail(error);
+    }
+    error = exists ? Replace(target, completePath) : MoveInto(target, completePath);
+    if (error != ERROR_SUCCESS) {
+        // Without the old file the complete new content is all there is: it
+        // stays, and is read as the file until a save puts it in place.
+        if (GetFileAttributesW(target.c_str()) != INVALID_FILE_ATTRIBUTES) {
+            Remove(completePath);
+        }
         return Fail(error);
     }
     return {};

@@ -24,6 +24,13 @@ using testing::WriteBytes;
 
 using Names = std::vector<std::string>;
 
+// Reading one file: where, the failure expected, the content expected.
+struct ReadCase {
+    fs::path path;
+    FileFailure expected;
+    std::string_view content;
+};
+
 constexpr std::string_view kOld = "[ksv]\ntitle=old\nminutes=12345\n[other]\nkeep=1\n";
 
 TEST(ReplaceFileContent, WritesExactlyTheNewBytes) {
@@ -168,16 +175,26 @@ TEST(ReadFileContent, ReadsOrSaysWhy) {
     const std::string bytes("[ksv]\r\ntitle=\xBC\xC6\0x\n", 16);
     WriteBytes(dir / "ksv.ini", bytes);
     fs::create_directory(dir / "folder");
-    struct Case {
-        fs::path path;
-        FileFailure expected;
-        std::string_view content;
-    };
-    const Case cases[] = {
+    // Left by kills: while the new content was being written (never the
+    // file's), and, on Windows, inside the replace, which is not one step
+    // there: the complete new content is then the file's.
+    fs::create_directories(dir / "writing");
+    fs::create_directories(dir / "cut");
+#ifdef _WIN32
+    WriteBytes(dir / "writing" / "ksv.ini.new", "[ksv]\r\nminu");
+    WriteBytes(dir / "cut" / "ksv.ini.tmp", "[ksv]\r\nminutes=5000\r\n");
+    const ReadCase cut{dir / "cut" / "ksv.ini", FileFailure::None, "[ksv]\r\nminutes=5000\r\n"};
+#else
+    WriteBytes(dir / "writing" / "ksv.ini.tmp", "[ksv]\r\nminu");
+    const ReadCase cut{dir / "cut" / "ksv.ini", FileFailure::NotFound, ""};
+#endif
+    const ReadCase cases[] = {
         {dir / "ksv.ini", FileFailure::None, bytes},
         {dir / "absent.ini", FileFailure::NotFound, ""},
         {dir / "missing" / "ksv.ini", FileFailure::NotFound, ""},
         {dir / "folder", FileFailure::IsDirectory, ""},
+        cut,
+        {dir / "writing" / "ksv.ini", FileFailure::NotFound, ""},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.path.string());
