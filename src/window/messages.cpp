@@ -57,7 +57,8 @@ std::string BoxTitle() {
     return "ksv";
 }
 
-std::string UnreadableCount(const std::filesystem::path& file, const CountError& error) {
+std::string UnreadableCount(const std::filesystem::path& file, const CountError& error,
+                            CountMoment moment) {
     std::string problem;
     if (error.failure() == CountFailure::Overflow) {
         problem = "这个数太大，无法显示为小时和分钟。";
@@ -66,7 +67,12 @@ std::string UnreadableCount(const std::filesystem::path& file, const CountError&
     } else {
         problem = "这不是一个数字。";
     }
-    return "无法读取保存的计时，程序没有启动。\n\n"
+    const std::string what =
+        moment == CountMoment::AtStart
+            ? "无法读取保存的计时，程序没有启动。"
+            : "下一分钟的计时无法显示，程序将关闭；文件里保存着上一分钟的计时。";
+    return what +
+           "\n\n"
            "文件：" +
            PathText(file) +
            "\n"

@@ -13,9 +13,12 @@ namespace ksv::messages {
 // The caption of the program's message boxes.
 std::string BoxTitle();
 
-// Why the stored count cannot be used, naming the file, the key and the
-// value, and how to put it right.
-std::string UnreadableCount(const std::filesystem::path& file, const CountError& error);
+// Why the count cannot be used, naming the file, the key and the value, and
+// how to put it right: the stored one at start, or the next one while
+// counting (the file then keeps the last one saved).
+enum class CountMoment { AtStart, WhileCounting };
+std::string UnreadableCount(const std::filesystem::path& file, const CountError& error,
+                            CountMoment moment = CountMoment::AtStart);
 
 // Why the program did not start: the settings file exists but cannot be
 // read, so counting from 0 would later overwrite the stored total.

@@ -34,7 +34,15 @@ TEST(MessagesTest, UnreadableCountNamesFileKeyValueAndProblem) {
         EXPECT_TRUE(Contains(text, "“" + c.value + "”"));
         EXPECT_TRUE(Contains(text, c.problem));
         EXPECT_TRUE(Contains(text, "minutes=0"));  // how to put it right
+        EXPECT_TRUE(Contains(text, "没有启动"));
     }
+    // Met while counting, the program did start: it ends, the file keeping
+    // the last count saved.
+    const std::string later = UnreadableCount(file, CountError(CountFailure::Overflow, "9.3E+18"),
+                                              CountMoment::WhileCounting);
+    EXPECT_FALSE(Contains(later, "没有启动")) << later;
+    EXPECT_TRUE(Contains(later, "上一分钟")) << later;
+    EXPECT_TRUE(Contains(later, "“9.3E+18”")) << later;
 }
 
 TEST(MessagesTest, SaveFailedNamesFileReasonAndDetail) {

@@ -192,7 +192,8 @@ void Form1::OnTick() {
         counter_.MinuteTick();
     } catch (const CountError& error) {
         timer1_.SetEnabled(false);
-        emit CountUnreadable(ToQString(messages::UnreadableCount(settings_.Path(), error)));
+        emit CountUnreadable(ToQString(messages::UnreadableCount(
+            settings_.Path(), error, messages::CountMoment::WhileCounting)));
     }
 }
 

@@ -321,7 +321,8 @@ void Form1::OnTimer() {
             counter_.MinuteTick();
         }
     } catch (const CountError& error) {
-        Fail(messages::UnreadableCount(settings_.Path(), error));
+        Fail(messages::UnreadableCount(settings_.Path(), error,
+                                       messages::CountMoment::WhileCounting));
     } catch (const std::exception& error) {
         Fail(messages::UnexpectedError(error.what()));
     }
