@@ -38,7 +38,7 @@ if [[ ! -f $stamp || $(<"$stamp") != "$wanted" ]]; then
         rm -rf "$WINEPREFIX"
     fi
     echo "wine-prefix: making $WINEPREFIX ($WINEARCH, $WINELOADER)"
-    "$WINELOADER" wineboot.exe -i
+    "$WINELOADER" wineboot.exe -i || fail "wineboot could not make $WINEPREFIX (exit $?)"
     wineserver -w
     printf '%s\n' "$wanted" >"$stamp"
 fi
