@@ -47,7 +47,7 @@ windows: deps
 test-windows: deps
 	cmake --preset windows
 	cmake --build --preset windows -j $(JOBS)
-	@scripts/wine-check build/windows "the 64-bit build runs them instead"; \
+	@scripts/wine-check build/windows "the 64-bit build runs the Windows tests instead"; \
 	case $$? in \
 	    0) $(MAKE) --no-print-directory wine-tests-32 ;; \
 	    1) $(MAKE) --no-print-directory wine-tests-64 ;; \
