@@ -14,8 +14,8 @@ grep -Eq '^Subsystem[[:space:]]+00000002' <<<"$headers" || fail "not a Windows G
 
 # Windows 7 (6.1) is the oldest system it runs on; the header says so.
 for field in OSystemVersion SubsystemVersion; do
-    major=$(sed -n "s/^Major$field[[:space:]]*//p" <<<"$headers")
-    minor=$(sed -n "s/^Minor$field[[:space:]]*//p" <<<"$headers")
+    major=$(sed -n "s/^Major${field}[[:space:]]*//p" <<<"$headers")
+    minor=$(sed -n "s/^Minor${field}[[:space:]]*//p" <<<"$headers")
     [[ "$major.$minor" == 6.1 ]] || fail "the header's $field is $major.$minor, not 6.1 (Windows 7)"
 done
 

@@ -30,9 +30,10 @@ stamp=$WINEPREFIX/.ksv-wine-setup
 if [[ ! -f $stamp || $(<"$stamp") != "$wanted" ]]; then
     if [[ -e $WINEPREFIX ]]; then
         # Only a Wine prefix (or what an interrupted wineboot left) is removed.
-        [[ -d $WINEPREFIX ]] && { [[ -z $(ls -A "$WINEPREFIX") ]] ||
-            [[ -e $WINEPREFIX/system.reg || -e $WINEPREFIX/drive_c || -e $WINEPREFIX/dosdevices ]]; } ||
+        if [[ ! -d $WINEPREFIX ]] || ! [[ -z $(ls -A "$WINEPREFIX") || -e $WINEPREFIX/system.reg ||
+            -e $WINEPREFIX/drive_c || -e $WINEPREFIX/dosdevices ]]; then
             fail "$WINEPREFIX is not a Wine prefix; not removing it"
+        fi
         echo "wine-prefix: $WINEPREFIX was made by another Wine set-up; making it anew"
         wineserver -k >/dev/null 2>&1 || true
         rm -rf "$WINEPREFIX"
