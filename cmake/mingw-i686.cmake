@@ -1,4 +1,6 @@
-# The Windows program: 32-bit, as it ships.
+# The Windows program: 32-bit, as it ships. Its tests run under 32-bit Wine
+# in a 32-bit prefix.
 set(KSV_MINGW_PROCESSOR i686)
-set(KSV_WINE wine)
+set(KSV_WINE_LOADER /usr/lib/wine/wine)
+set(KSV_WINEARCH win32)
 include(${CMAKE_CURRENT_LIST_DIR}/mingw.cmake)

@@ -1,5 +1,7 @@
 # Cross build for Windows with mingw-w64; included by the toolchain files,
-# which set KSV_MINGW_PROCESSOR (i686 or x86_64) and KSV_WINE.
+# which set KSV_MINGW_PROCESSOR (i686 or x86_64), the Wine loader that runs its
+# programs (KSV_WINE_LOADER, named explicitly: /usr/bin/wine picks one by
+# what is installed) and the architecture of its Wine prefix (KSV_WINEARCH).
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR ${KSV_MINGW_PROCESSOR})
 set(ksv_triple ${KSV_MINGW_PROCESSOR}-w64-mingw32)
@@ -11,7 +13,7 @@ set(CMAKE_FIND_ROOT_PATH /usr/${ksv_triple})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_CROSSCOMPILING_EMULATOR ${KSV_WINE})
+set(CMAKE_CROSSCOMPILING_EMULATOR ${KSV_WINE_LOADER})
 
 # Small, self-contained executables: unused code is dropped at link time.
 set(CMAKE_C_FLAGS_INIT "-ffunction-sections -fdata-sections")

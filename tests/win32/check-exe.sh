@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Checks the built ksv.exe as a file: the expected PE kind, a GUI program,
-# its version record, and imports from DLLs that every Windows has, nothing to
+# Checks the built ksv.exe as a file: the expected PE kind, a GUI program for
+# Windows 7 and later, a manifest that asks for its own architecture, its
+# version record, and imports from DLLs that every Windows has, nothing to
 # ship beside it.
 # Usage: check-exe.sh OBJDUMP EXE MAGIC   (MAGIC 010b: PE32, 020b: PE32+)
 set -euo pipefail
@@ -10,6 +11,20 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 
 grep -Eq "^Magic[[:space:]]+$magic" <<<"$headers" || fail "not a PE file of kind $magic"
 grep -Eq '^Subsystem[[:space:]]+00000002' <<<"$headers" || fail "not a Windows GUI program"
+
+# Windows 7 (6.1) is the oldest system it runs on; the header says so.
+for field in OSystemVersion SubsystemVersion; do
+    major=$(sed -n "s/^Major${field}[[:space:]]*//p" <<<"$headers")
+    minor=$(sed -n "s/^Minor${field}[[:space:]]*//p" <<<"$headers")
+    [[ "$major.$minor" == 6.1 ]] || fail "the header's $field is $major.$minor, not 6.1 (Windows 7)"
+done
+
+# A manifest naming another architecture makes Windows load the other
+# architecture's common controls, and the program does not start.
+[[ $magic == 010b ]] && arch=x86 || arch=amd64
+manifest=$(strings -a "$exe" | grep -o 'processorArchitecture="[^"]*"' | sort -u)
+[[ $manifest == "processorArchitecture=\"$arch\"" ]] ||
+    fail "the manifest asks for ${manifest:-no architecture}, not $arch"
 
 # The version record: 11.12.0029, Chinese (PRC) with Unicode text.
 record=$(strings -el "$exe")

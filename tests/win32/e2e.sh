@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The real window under Wine, driven from outside by driver.exe.
-# Usage: e2e.sh BIN_DIR SCENARIO, with WINEPREFIX set and an X display.
+# Usage: e2e.sh BIN_DIR SCENARIO, with WINEPREFIX and WINELOADER set and an X display.
 # The program under test is ksv_fastclock.exe, whose minute lasts 2 s.
 set -euo pipefail
 
@@ -14,7 +14,7 @@ cd "$work"
 # Wine's own start-up, first paint and the emulated CPU of a slow CI machine
 # need far more than the program itself.
 slow=120000
-drive() { wine "$bin/driver.exe" "$@"; }
+drive() { "$WINELOADER" "$bin/driver.exe" "$@"; }
 fail() { echo "FAIL: $*" >&2; exit 1; }
 gbk() { printf '%s' "$1" | iconv -f UTF-8 -t GBK; }
 
