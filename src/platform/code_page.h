@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <filesystem>
 #include <string>
 #include <string_view>
 
@@ -11,6 +12,11 @@ namespace ksv::platform {
 // UTF-8, and bytes that are not valid UTF-8 are read as GB18030.
 std::string AnsiToUtf8(std::string_view ansi);
 std::string Utf8ToAnsi(std::string_view utf8);
+
+// A path as UTF-8 text, for what the program shows. Unlike std::filesystem's
+// own conversion it never throws: a Windows file name that is not valid
+// UTF-16 shows replacement characters.
+std::string PathToUtf8(const std::filesystem::path& path);
 
 // The longest prefix of `ansi`, at most `maxBytes` long, that does not end in
 // the middle of a character.

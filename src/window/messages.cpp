@@ -2,12 +2,13 @@
 
 #include <cctype>
 
+#include "platform/code_page.h"
+
 namespace ksv::messages {
 namespace {
 
 std::string PathText(const std::filesystem::path& path) {
-    const std::u8string text = path.u8string();
-    return {text.begin(), text.end()};
+    return platform::PathToUtf8(path);
 }
 
 // Why a file could not be read or written, in words a user can act on.
