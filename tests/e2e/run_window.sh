@@ -50,7 +50,10 @@ for case in "${cases[@]}"; do
     mkdir -p "$E2E_DIR/tmp"
     [[ $file == - ]] || printf "$file" >"$E2E_DIR/ksv.ini"
     chmod "$mode" "$E2E_DIR"
-    environment=(-u WAYLAND_DISPLAY -u DISPLAY -u XDG_CONFIG_HOME HOME="$E2E_DIR/home" TMPDIR="$E2E_DIR/tmp")
+    # Font caches go where an ordinary user may write, the program's folder
+    # being read-only in some cases.
+    environment=(-u WAYLAND_DISPLAY -u DISPLAY -u XDG_CONFIG_HOME HOME="$E2E_DIR/home"
+        TMPDIR="$E2E_DIR/tmp" XDG_CACHE_HOME="$out/cache")
     [[ $display == - ]] || environment+=(DISPLAY="$display")
     [[ $config == - ]] || environment+=(XDG_CONFIG_HOME="$config")
     INI=$ini

@@ -19,6 +19,7 @@ expect_refusal() {
     [[ $E2E_STATUS != running ]] || e2e_fail "still running after the message was closed"
     [[ $E2E_STATUS != 0 ]] || e2e_fail "exit status 0"
     if [[ -f $INI ]]; then
+        [[ -r $INI ]] || chmod u+r "$INI" # a test not run as root reads it back
         cmp -s "$INI" "$E2E_DIR/before" || e2e_fail "the file changed: $(od -c "$INI" | head)"
     fi
     [[ -z $(find "$E2E_DIR" -maxdepth 1 -name 'ksv.ini?*') ]] || e2e_fail "a file was left beside"
@@ -39,6 +40,7 @@ for kind in no-permission directory utf-32 utf-16-without-mark; do
     case $kind in
     no-permission)
         printf '[ksv]\ntitle=MainWindow\nminutes=5000\n' >"$INI"
+        cp "$INI" "$E2E_DIR/before"
         chmod 0222 "$INI"
         e2e_as_unprivileged
         ;;
@@ -46,7 +48,7 @@ for kind in no-permission directory utf-32 utf-16-without-mark; do
     utf-32) printf '\xff\xfe\0\0[\0\0\0k\0\0\0' >"$INI" ;;
     utf-16-without-mark) printf '[ksv]\r\nminutes=7\r\n' | iconv -f UTF-8 -t UTF-16LE >"$INI" ;;
     esac
-    [[ -d $INI ]] || cp "$INI" "$E2E_DIR/before"
+    [[ -d $INI || $kind == no-permission ]] || cp "$INI" "$E2E_DIR/before"
     e2e_start_ksv
     expect_refusal
     e2e_as_self
