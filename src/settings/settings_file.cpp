@@ -57,9 +57,11 @@ fs::path SettingsPath(const fs::path& programDirectory, const fs::path& userDire
     std::error_code error;
     const fs::file_type besideType = fs::symlink_status(beside, error).type();
     const bool exists = besideType != fs::file_type::not_found && besideType != fs::file_type::none;
-    const bool portable = !platform::SystemProgramDirectory(programDirectory) &&
-                          platform::DirectoryWritable(programDirectory);
-    if (exists || userDirectory.empty() || portable) {
+    // Asked in this order, so that a program with its ksv.ini beside it
+    // never probes its folder (on Windows, by making a file there).
+    if (exists || userDirectory.empty() ||
+        (!platform::SystemProgramDirectory(programDirectory) &&
+         platform::DirectoryWritable(programDirectory))) {
         return beside;
     }
     return userDirectory / kFileName;
