@@ -3,6 +3,7 @@
 #include <thread>
 
 #include "platform/file_io.h"
+#include "platform/file_owner.h"
 #include "platform/user_settings_directory.h"
 #include "settings/profile.h"
 
@@ -29,7 +30,7 @@ constexpr std::string_view kNewline = "\n";
 // The file as text; an absent file (or folder) is an empty one.
 FileResult ReadText(const fs::path& path, FileText& text) {
     std::string bytes;
-    const FileResult read = platform::ReadFileContent(path, bytes);
+    const FileResult read = platform::ReadFileContent(path, bytes, kLargestSettingsFile);
     if (read.failure == FileFailure::NotFound) {
         text = {};
         return {};
@@ -47,24 +48,37 @@ FileResult ReadText(const fs::path& path, FileText& text) {
 
 // Waiting cannot mend these.
 bool Lasting(FileFailure failure) {
-    return failure == FileFailure::IsDirectory || failure == FileFailure::UnknownEncoding;
+    return failure == FileFailure::IsDirectory || failure == FileFailure::UnknownEncoding ||
+           failure == FileFailure::UntrustedLink || failure == FileFailure::TooLarge;
 }
 
 }  // namespace
 
 fs::path SettingsPath(const fs::path& programDirectory, const fs::path& userDirectory) {
     const fs::path beside = programDirectory / kFileName;
-    std::error_code error;
-    const fs::file_type besideType = fs::symlink_status(beside, error).type();
-    const bool exists = besideType != fs::file_type::not_found && besideType != fs::file_type::none;
+    if (userDirectory.empty()) {
+        return beside;  // nowhere else to go
+    }
+    // In a folder that someone else may write, a ksv.ini (or a link by that
+    // name) could be anybody's, and they could take it away, block its saves
+    // or aim them elsewhere.
+    if (platform::OthersMayWrite(programDirectory)) {
+        return userDirectory / kFileName;
+    }
     // Asked in this order, so that a program with its ksv.ini beside it
     // never probes its folder (on Windows, by making a file there).
-    if (exists || userDirectory.empty() ||
-        (!platform::SystemProgramDirectory(programDirectory) &&
-         platform::DirectoryWritable(programDirectory))) {
-        return beside;
+    switch (platform::OwnerOf(beside)) {
+        case platform::EntryOwner::SelfOrSystem:
+            return beside;
+        case platform::EntryOwner::OtherUser:
+            return userDirectory / kFileName;
+        case platform::EntryOwner::None:
+            break;
     }
-    return userDirectory / kFileName;
+    return !platform::SystemProgramDirectory(programDirectory) &&
+                   platform::DirectoryWritable(programDirectory)
+               ? beside
+               : userDirectory / kFileName;
 }
 
 SettingsReadError::SettingsReadError(fs::path path, FileResult result)
@@ -117,6 +131,9 @@ FileResult SettingsFile::WriteSetting(std::string_view key, std::string_view val
     }
     file.text = std::move(*updated);
     const std::string bytes = EncodeFileText(file);
+    if (bytes.size() > kLargestSettingsFile) {
+        return {FileFailure::TooLarge, {}};
+    }
     FileResult written = platform::ReplaceFileContent(path_, bytes);
     if (written.failure == FileFailure::NotFound) {
         // The user's settings folder is made at the first save.
