@@ -39,6 +39,8 @@ trap e2e_cleanup EXIT
 e2e_copy_program() {
     [[ -x $1 ]] || e2e_fail "no program at $1"
     E2E_DIR=$(mktemp -d "${TMPDIR:-/tmp}/ksv-e2e.XXXXXX")
+    # Whatever the program puts in the user's settings folder stays here.
+    export XDG_CONFIG_HOME="$E2E_DIR/config"
     cp "$1" "$E2E_DIR/ksv"
     KSV_BIN="$E2E_DIR/ksv"
     INI="$E2E_DIR/ksv.ini"
@@ -121,7 +123,8 @@ e2e_as_unprivileged() {
     E2E_AS=()
     [[ $(id -u) -eq 0 ]] || return 0
     e2e_need setpriv
-    chmod 0777 "$E2E_DIR"
+    # Its own folder, which no one else may write, as a portable copy's is.
+    chown 65534 "$E2E_DIR"
     local runtime="$E2E_DIR/runtime-nobody"
     mkdir -p -m 0700 "$runtime"
     chown 65534 "$runtime"
@@ -129,6 +132,7 @@ e2e_as_unprivileged() {
 }
 e2e_as_self() {
     E2E_AS=()
+    chown "$(id -u)" "$E2E_DIR"
 }
 
 # Prints the ids of the shown windows whose title is exactly $1 (Qt keeps

@@ -1,0 +1,100 @@
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdint>
+#include <system_error>
+
+#include "platform/file_io.h"
+#include "platform/settings_lock.h"
+
+namespace ksv::platform {
+namespace {
+
+namespace fs = std::filesystem;
+using State = SettingsLock::State;
+
+// The same file reached by another path ("..", a link to its folder) gives
+// the same text; stable in every copy, so FNV-1a rather than std::hash.
+std::string PathKey(const fs::path& path) {
+    std::error_code error;
+    fs::path file = fs::weakly_canonical(path, error);
+    if (error) {
+        file = fs::absolute(path, error).lexically_normal();
+    }
+    std::uint64_t hash = 14695981039346656037ull;
+    for (const char c : file.native()) {
+        hash ^= static_cast<unsigned char>(c);
+        hash *= 1099511628211ull;
+    }
+    static constexpr char kHex[] = "0123456789abcdef";
+    std::string key;
+    for (int shift = 60; shift >= 0; shift -= 4) {
+        key += kHex[(hash >> shift) & 0xf];
+    }
+    return key;
+}
+
+// Opens (making it if `make`) and locks `file`. Only a regular file of this
+// user's or root's counts: another user's could be held by them for ever, or
+// be anything at all. Never waits.
+State TryLock(const fs::path& file, bool make, int& fd) {
+    fd = open(file.c_str(),
+              O_RDONLY | (make ? O_CREAT : 0) | O_NOFOLLOW | O_NOCTTY | O_NONBLOCK | O_CLOEXEC,
+              0600);
+    if (fd < 0) {
+        return State::Unavailable;
+    }
+    struct stat status {};
+    State state = State::Unavailable;
+    if (fstat(fd, &status) == 0 && S_ISREG(status.st_mode) &&
+        (status.st_uid == geteuid() || status.st_uid == 0)) {
+        // Whoever may open it may hold it: nobody else.
+        if (status.st_uid == geteuid() && (status.st_mode & 077) != 0) {
+            fchmod(fd, 0600);
+        }
+        if (flock(fd, LOCK_EX | LOCK_NB) == 0) {
+            return State::Held;
+        }
+        if (errno == EWOULDBLOCK) {
+            state = State::HeldByOther;
+        }
+    }
+    close(fd);
+    fd = -1;
+    return state;
+}
+
+}  // namespace
+
+SettingsLock::SettingsLock(const fs::path& settingsPath, const fs::path& fallbackDirectory) {
+    fs::path target;
+    if (!ResolveTrustedLinks(settingsPath, target).ok()) {
+        target = settingsPath;  // the program refuses it at its first read
+    }
+    // The user's settings folder is made now rather than at the first save:
+    // the lock lives there.
+    std::error_code error;
+    fs::create_directories(settingsPath.parent_path().lexically_normal(), error);
+    fs::path lockFile = target;
+    lockFile += ".lock";
+    // Made only where the mode bits let us, so that root leaves no file in a
+    // folder that is closed to it, as an installed program's is.
+    state_ = TryLock(lockFile, DirectoryWritable(lockFile.parent_path()), fd_);
+    if (state_ == State::Unavailable && !fallbackDirectory.empty()) {
+        fs::create_directories(fallbackDirectory, error);
+        lockFile = fallbackDirectory / ("ksv-" + PathKey(target) + ".lock");
+        state_ = TryLock(lockFile, true, fd_);
+    }
+    key_ = PathKey(lockFile);
+}
+
+SettingsLock::~SettingsLock() {
+    if (fd_ >= 0) {
+        close(fd_);
+    }
+}
+
+}  // namespace ksv::platform
