@@ -62,7 +62,8 @@ int main(int argc, char* argv[]) {
         ksv::platform::ProgramDirectory(), ksv::platform::UserSettingsDirectory());
 
     // A second copy would overwrite the first one's count. When the first
-    // copy answers it comes to the front, and this one needs no display.
+    // copy answers it comes to the front, with the token this one was
+    // launched with, and this one needs no display.
     ksv::platform::SingleInstance instance(settingsPath);
     if (!instance.IsFirst() &&
         instance.ActivateFirst(ksv::platform::LaunchTokensFromEnvironment())) {
@@ -71,6 +72,7 @@ int main(int argc, char* argv[]) {
 
     // The program takes no command line; Qt's own options are not passed on.
     int qtArgc = argc > 0 ? 1 : 0;
+    // Wayland asked for but not there: X11. Neither there: words, not an abort.
     ksv::platform::AllowX11Fallback();
     std::optional<ksv::platform::WindowSystemGuard> noWindowSystem(ksv::messages::NoWindowSystem());
     ksv::platform::GuardedApplication app(qtArgc, argv);

@@ -142,7 +142,7 @@ while True:
             print("startup", text.split(b"\0")[0].decode())
 ' >"$1" 2>&1 &
     e2e_pids+=($!)
-    e2e_poll_first 10 "cannot watch the root window" sed -n "/^ready$/p" "$1" >/dev/null
+    e2e_poll_first 10 "cannot watch the root window (python3-xlib: make deps installs it)" sed -n "/^ready$/p" "$1" >/dev/null
 }
 
 # Sets E2E_CLOCK to the environment (for env) in which a minute passes in

@@ -94,8 +94,14 @@ LaunchTokens ReadRequest(int client, Clock::time_point deadline) {
     return DecodeLaunchTokens(text);
 }
 
+// The tokens go only to a copy of the same user: another user's process
+// could hold the name.
 void SendRequest(int fd, const LaunchTokens& tokens, Clock::time_point deadline) {
-    const std::string text = EncodeLaunchTokens(tokens);
+    ucred peer{};
+    socklen_t size = sizeof peer;
+    const bool sameUser =
+        getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &peer, &size) == 0 && peer.uid == geteuid();
+    const std::string text = sameUser ? EncodeLaunchTokens(tokens) : std::string();
     std::size_t sent = 0;
     while (sent < text.size()) {
         const ssize_t done = send(fd, text.data() + sent, text.size() - sent, MSG_NOSIGNAL);
