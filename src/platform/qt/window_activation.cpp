@@ -20,7 +20,8 @@ namespace {
 void ActivateOnWayland(QWidget& window, const std::string& token) {
     qputenv("XDG_ACTIVATION_TOKEN", QByteArray::fromStdString(token));
     window.windowHandle()->requestActivate();
-    // Left where the compositor takes no tokens; the next launch has its own.
+    // Qt leaves it where the compositor takes no tokens; the next launch
+    // brings its own.
     qunsetenv("XDG_ACTIVATION_TOKEN");
 }
 
@@ -119,17 +120,16 @@ void BringToFront(QWidget& window, const LaunchTokens& tokens) {
         return;
     }
     xcb_connection_t* connection = tokens.startupId.empty() ? nullptr : X11Connection();
-    const auto id = static_cast<xcb_window_t>(window.winId());
-    const xcb_window_t root =
-        connection != nullptr ? X11Root(connection, id) : xcb_window_t{XCB_WINDOW_NONE};
-    if (root == XCB_WINDOW_NONE) {  // no X11, or no startup id
+    const auto id = connection != nullptr ? static_cast<xcb_window_t>(window.winId()) : 0;
+    const xcb_window_t root = id != 0 ? X11Root(connection, id) : xcb_window_t{XCB_WINDOW_NONE};
+    const xcb_timestamp_t time = StartupTime(tokens.startupId);
+    if (root == XCB_WINDOW_NONE || time == 0) {
         window.activateWindow();
-        return;
-    }
-    if (const xcb_timestamp_t time = StartupTime(tokens.startupId); time != 0) {
-        RequestActivation(connection, root, id, time);
     } else {
-        window.activateWindow();
+        RequestActivation(connection, root, id, time);
+    }
+    if (root == XCB_WINDOW_NONE) {  // no X11, or no startup id
+        return;
     }
     EndStartup(connection, root, id, tokens.startupId);
     xcb_flush(connection);
