@@ -41,10 +41,11 @@ test-fuzz: deps
 test-linux: build
 	ctest --preset linux -j $(JOBS)
 
-# The Windows program (32-bit, cross-built) and its portable zip under dist/.
+# The Windows program (32-bit, cross-built), its portable zip and its
+# installer (MSI) under dist/.
 windows: deps
 	cmake --preset windows
-	cmake --build --preset windows -j $(JOBS) --target ksv ksv_zip
+	cmake --build --preset windows -j $(JOBS) --target ksv ksv_zip ksv_msi_dist
 
 # The Windows side. The 32-bit program that ships is built with its tests and
 # checked as a file; its tests then run under 32-bit Wine. Where 32-bit Wine

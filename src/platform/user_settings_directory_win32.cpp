@@ -34,6 +34,17 @@ std::wstring Comparable(const std::filesystem::path& path) {
     return text;
 }
 
+// A folder where programs are installed. Wine 8 does not know the user's own
+// (FOLDERID_UserProgramFiles): it is %LOCALAPPDATA%\Programs, as on Windows.
+std::filesystem::path ProgramsFolder(const KNOWNFOLDERID& id) {
+    const std::filesystem::path known = KnownFolder(id);
+    if (!known.empty() || id != FOLDERID_UserProgramFiles) {
+        return known;
+    }
+    const std::filesystem::path local = KnownFolder(FOLDERID_LocalAppData);
+    return local.empty() ? local : local / L"Programs";
+}
+
 }  // namespace
 
 std::filesystem::path UserSettingsDirectory() {
@@ -45,9 +56,12 @@ std::filesystem::path UserSettingsDirectory() {
 bool SystemProgramDirectory(const std::filesystem::path& directory) {
     const std::wstring path = Comparable(directory);
     // A 32-bit program is not told the 64-bit folder; it is skipped then.
-    for (const KNOWNFOLDERID* id : {&FOLDERID_ProgramFiles, &FOLDERID_ProgramFilesX86,
-                                    &FOLDERID_ProgramFilesX64, &FOLDERID_Windows}) {
-        const std::filesystem::path known = KnownFolder(*id);
+    // The user's own programs folder (%LOCALAPPDATA%\Programs) is writable,
+    // but what lies there belongs to the installation, not to the user.
+    for (const KNOWNFOLDERID* id :
+         {&FOLDERID_ProgramFiles, &FOLDERID_ProgramFilesX86, &FOLDERID_ProgramFilesX64,
+          &FOLDERID_Windows, &FOLDERID_UserProgramFiles}) {
+        const std::filesystem::path known = ProgramsFolder(*id);
         if (known.empty()) {
             continue;
         }

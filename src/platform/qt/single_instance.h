@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "platform/qt/launch_tokens.h"
 #include "platform/settings_lock.h"
 
 class QSocketNotifier;
@@ -15,8 +16,8 @@ namespace ksv::platform {
 // guard is a SettingsLock, which file permissions protect and every
 // namespace shares. The first copy also listens on an abstract local socket
 // named after the lock, for activation only: later copies connect to it to
-// ask the first one to come to the front, and believe an answer from a copy
-// of their own user's only.
+// ask the first one to come to the front, handing it their launcher's
+// tokens, and believe an answer from a copy of their own user's only.
 class SingleInstance : public QObject {
     Q_OBJECT
 
@@ -30,17 +31,19 @@ class SingleInstance : public QObject {
     // True unless another copy holds the guard for this settings file.
     bool IsFirst() const { return first_; }
 
-    // In a later copy: asks the first one to show itself. False when it does
-    // not answer within about a second (stopped, busy, in another network
-    // namespace), or when what answers is another user's.
-    bool ActivateFirst() const;
+    // In a later copy: asks the first one to show itself, with this copy's
+    // launch tokens. False when it does not answer within about a second
+    // (stopped, busy, in another network namespace), or when what answers is
+    // another user's.
+    bool ActivateFirst(const LaunchTokens& tokens = {}) const;
 
     // In the first copy: starts answering later copies. Needs the
     // application's event loop.
     void Listen();
 
   signals:
-    void ActivationRequested();
+    // The tokens of the latest request; empty where its copy had none.
+    void ActivationRequested(const ksv::platform::LaunchTokens& tokens);
 
   private:
     void OnRequest();
