@@ -37,29 +37,41 @@ std::string PathKey(const fs::path& path) {
     return key;
 }
 
-// Opens (making it if `make`) and locks `file`. Only a regular file of this
-// user's or root's counts: another user's could be held by them for ever, or
-// be anything at all. Never waits.
-State TryLock(const fs::path& file, bool make, int& fd) {
+// Opens (making it if `make`) and locks `file`. Whoever may open it may hold
+// it, so it counts only when it is a regular file of this user's or root's,
+// or, beside a settings file its group may write, one that only that group
+// may open: its members could spoil the file anyway, and are kept apart from
+// this user's copy. Anyone else's could be held for ever, or be anything at
+// all. Never waits.
+State TryLock(const fs::path& file, bool make, const struct stat* settings, int& fd) {
     fd = open(file.c_str(),
               O_RDONLY | (make ? O_CREAT : 0) | O_NOFOLLOW | O_NOCTTY | O_NONBLOCK | O_CLOEXEC,
               0600);
     if (fd < 0) {
         return State::Unavailable;
     }
+    const bool shared = settings != nullptr && (settings->st_mode & S_IWGRP) != 0;
     struct stat status {};
     State state = State::Unavailable;
-    if (fstat(fd, &status) == 0 && S_ISREG(status.st_mode) &&
-        (status.st_uid == geteuid() || status.st_uid == 0)) {
-        // Whoever may open it may hold it: nobody else.
-        if (status.st_uid == geteuid() && (status.st_mode & 077) != 0) {
-            fchmod(fd, 0600);
+    if (fstat(fd, &status) == 0 && S_ISREG(status.st_mode)) {
+        const bool ours = status.st_uid == geteuid();
+        const bool groups = shared && status.st_gid == settings->st_gid;
+        if (ours) {
+            mode_t mode = 0600;
+            if (shared && (groups || fchown(fd, static_cast<uid_t>(-1), settings->st_gid) == 0)) {
+                mode = 0640;
+            }
+            if ((status.st_mode & 07777) != mode) {
+                fchmod(fd, mode);
+            }
         }
-        if (flock(fd, LOCK_EX | LOCK_NB) == 0) {
-            return State::Held;
-        }
-        if (errno == EWOULDBLOCK) {
-            state = State::HeldByOther;
+        if (ours || status.st_uid == 0 || (groups && (status.st_mode & S_IRWXO) == 0)) {
+            if (flock(fd, LOCK_EX | LOCK_NB) == 0) {
+                return State::Held;
+            }
+            if (errno == EWOULDBLOCK) {
+                state = State::HeldByOther;
+            }
         }
     }
     close(fd);
@@ -72,7 +84,10 @@ State TryLock(const fs::path& file, bool make, int& fd) {
 SettingsLock::SettingsLock(const fs::path& settingsPath, const fs::path& fallbackDirectory) {
     fs::path target;
     if (!ResolveTrustedLinks(settingsPath, target).ok()) {
-        target = settingsPath;  // the program refuses it at its first read
+        // Nothing is made beside another user's link: the program refuses it
+        // at its first read.
+        key_ = PathKey(settingsPath);
+        return;
     }
     // The user's settings folder is made now rather than at the first save:
     // the lock lives there.
@@ -82,11 +97,14 @@ SettingsLock::SettingsLock(const fs::path& settingsPath, const fs::path& fallbac
     lockFile += ".lock";
     // Made only where the mode bits let us, so that root leaves no file in a
     // folder that is closed to it, as an installed program's is.
-    state_ = TryLock(lockFile, DirectoryWritable(lockFile.parent_path()), fd_);
+    struct stat settings {};
+    const bool exists = stat(target.c_str(), &settings) == 0;
+    state_ = TryLock(lockFile, DirectoryWritable(lockFile.parent_path()),
+                     exists ? &settings : nullptr, fd_);
     if (state_ == State::Unavailable && !fallbackDirectory.empty()) {
         fs::create_directories(fallbackDirectory, error);
         lockFile = fallbackDirectory / ("ksv-" + PathKey(target) + ".lock");
-        state_ = TryLock(lockFile, true, fd_);
+        state_ = TryLock(lockFile, true, nullptr, fd_);
     }
     key_ = PathKey(lockFile);
 }

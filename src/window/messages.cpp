@@ -107,8 +107,7 @@ std::string UnreadableSettings(const std::filesystem::path& file,
                 "请用记事本打开这个文件，另存为 ANSI、UTF-8 或 Unicode 编码，然后重新启动程序。";
             break;
         case platform::FileFailure::UntrustedLink:
-            advice =
-                "它可能指向你的其他文件。请删除这个链接（需要时自己重新建立），然后重新启动程序。";
+            advice = "请删除这个链接（需要时自己重新建立），然后重新启动程序。";
             break;
         case platform::FileFailure::TooLarge:
             advice =
