@@ -31,6 +31,11 @@ FileResult ReadFileContent(const std::filesystem::path& path, std::string& conte
 // Removes what earlier saves of this user cut short by a kill left there.
 FileResult ReplaceFileContent(const std::filesystem::path& path, std::string_view content);
 
+// Where a save cut short by a kill left the complete new content of `path`
+// when the file itself was already gone (Windows, whose replace is not one
+// step); reading `path` then reads that. Empty where a replace is one step.
+std::filesystem::path RecoveryPathFor(const std::filesystem::path& path);
+
 // Whether this user may make new files in `directory`, judged the way a
 // read-only file is: by the permission bits for the user's class on POSIX
 // (so root is no exception), by trying on Windows. False when it is absent.

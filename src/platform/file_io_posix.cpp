@@ -391,6 +391,10 @@ FileResult ResolveTrustedLinks(const fs::path& path, fs::path& target) {
     return Fail(ELOOP);
 }
 
+fs::path RecoveryPathFor(const fs::path&) {
+    return {};
+}
+
 FileResult ReadFileContent(const fs::path& path, std::string& content, std::size_t limit) {
     content.clear();
     fs::path target;

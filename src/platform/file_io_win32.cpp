@@ -1,9 +1,13 @@
 #include <windows.h>
+// After windows.h, which it needs.
+#include <winioctl.h>
 
+#include <cstring>
 #include <string>
 
 #include "platform/file_fault.h"
 #include "platform/file_io.h"
+#include "platform/file_owner.h"
 #include "platform/wide_text_win32.h"
 
 namespace ksv::platform {
@@ -34,6 +38,8 @@ FileFailure Classify(DWORD error) {
         case ERROR_LOCK_VIOLATION:
         case ERROR_UNABLE_TO_REMOVE_REPLACED:  // the old file stays: someone holds it
             return FileFailure::InUse;
+        case ERROR_FILE_TOO_LARGE:
+            return FileFailure::TooLarge;
         default:
             return FileFailure::Other;
     }
@@ -55,7 +61,10 @@ DWORD ErrorFor(FileFailure failure) {
             return ERROR_DISK_FULL;
         case FileFailure::InUse:
             return ERROR_SHARING_VIOLATION;
+        case FileFailure::TooLarge:
+            return ERROR_FILE_TOO_LARGE;
         case FileFailure::UnknownEncoding:
+        case FileFailure::UntrustedLink:
         case FileFailure::Other:
             break;
     }
@@ -103,11 +112,15 @@ class Handle {
     HANDLE handle_;
 };
 
-DWORD ReadAll(HANDLE file, std::string& out) {
+// Reads to the end, but never more than `limit` + 1 bytes: one more than
+// allowed is enough to know.
+DWORD ReadAll(HANDLE file, std::string& out, std::size_t limit) {
     char buffer[65536];
-    for (;;) {
+    while (out.size() <= limit) {
+        const std::size_t left = limit + 1 - out.size();
         DWORD count = 0;
-        if (!ReadFile(file, buffer, sizeof buffer, &count, nullptr)) {
+        if (!ReadFile(file, buffer, static_cast<DWORD>(left < sizeof buffer ? left : sizeof buffer),
+                      &count, nullptr)) {
             return GetLastError();
         }
         if (count == 0) {
@@ -115,6 +128,7 @@ DWORD ReadAll(HANDLE file, std::string& out) {
         }
         out.append(buffer, count);
     }
+    return ERROR_SUCCESS;
 }
 
 DWORD WriteAllAt(HANDLE file, std::string_view data, LONGLONG offset) {
@@ -188,6 +202,42 @@ DWORD ResolveLink(fs::path& path) {
     }
 }
 
+// Where a symbolic link whose file is gone points, as it says: a save cut
+// short inside the replace leaves the link so, its file's content complete
+// beside that file.
+DWORD DanglingLinkTarget(fs::path& path) {
+    Handle link(CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                            nullptr, OPEN_EXISTING,
+                            FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    if (!link.valid()) {
+        return GetLastError();
+    }
+    // The layout of a symbolic link's reparse data (ntifs.h).
+    struct SymbolicLink {
+        DWORD tag;
+        WORD dataLength, reserved;
+        WORD substituteOffset, substituteLength, printOffset, printLength;
+        ULONG flags;
+        WCHAR names[1];
+    };
+    alignas(SymbolicLink) BYTE data[MAXIMUM_REPARSE_DATA_BUFFER_SIZE];
+    DWORD size = 0;
+    if (!DeviceIoControl(link.get(), FSCTL_GET_REPARSE_POINT, nullptr, 0, data, sizeof data, &size,
+                         nullptr)) {
+        return GetLastError();
+    }
+    const auto* reparse = reinterpret_cast<const SymbolicLink*>(data);
+    if (size < offsetof(SymbolicLink, names) || reparse->tag != IO_REPARSE_TAG_SYMLINK ||
+        offsetof(SymbolicLink, names) + reparse->printOffset + reparse->printLength > size) {
+        return ERROR_NOT_A_REPARSE_POINT;
+    }
+    const std::wstring name(reparse->names + reparse->printOffset / sizeof(WCHAR),
+                            reparse->printLength / sizeof(WCHAR));
+    constexpr ULONG kRelative = 1;
+    path = (reparse->flags & kRelative) != 0 ? path.parent_path() / name : fs::path(name);
+    return ERROR_SUCCESS;
+}
+
 // Whether this user may write the file now (its permissions, a program
 // holding it without sharing), asked before anything is made, so that a
 // refusal leaves nothing behind.
@@ -225,6 +275,48 @@ fs::path CompletePathFor(const fs::path& target) {
 void Remove(const fs::path& path) {
     SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
     DeleteFileW(path.c_str());
+}
+
+// Wine's ReplaceFileW first moves the old file aside under a name
+// GetTempFileNameW makes ("rf" and up to four hex digits), and a kill there
+// leaves it. Those of this user's that are empty or hold a [ksv] section are
+// what our saves left; no other file goes.
+void RemoveReplaceLeftovers(const fs::path& directory) {
+    WIN32_FIND_DATAW found{};
+    const HANDLE search = FindFirstFileW((directory / L"rf*.tmp").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) {
+        return;
+    }
+    do {
+        // The pattern matches short names too: the long one must match as well.
+        const std::wstring_view name = found.cFileName;
+        if (name.size() < 7 || name.size() > 10 ||
+            CompareStringOrdinal(name.data(), 2, L"rf", 2, TRUE) != CSTR_EQUAL ||
+            CompareStringOrdinal(name.data() + name.size() - 4, 4, L".tmp", 4, TRUE) !=
+                CSTR_EQUAL ||
+            name.substr(2, name.size() - 6).find_first_not_of(L"0123456789ABCDEFabcdef") !=
+                std::wstring_view::npos ||
+            (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 || found.nFileSizeHigh != 0 ||
+            found.nFileSizeLow > (1u << 20)) {
+            continue;
+        }
+        const fs::path leftover = directory / found.cFileName;
+        std::string content;
+        if (OwnerOf(leftover) != EntryOwner::SelfOrSystem ||
+            !ReadFileContent(leftover, content, 1u << 20).ok()) {
+            continue;
+        }
+        std::string lower = content;
+        for (char& c : lower) {
+            c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+        }
+        static constexpr char kWide[] = "[\0k\0s\0v\0]";
+        if (content.empty() || lower.find("[ksv]") != std::string::npos ||
+            lower.find(std::string_view(kWide, sizeof kWide - 1)) != std::string::npos) {
+            DeleteFileW(leftover.c_str());
+        }
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
 }
 
 DWORD MoveInto(const fs::path& target, const fs::path& temp) {
@@ -272,7 +364,8 @@ FileResult RewriteInPlace(const fs::path& target, std::string_view content) {
     }
     Handle file(handle);
     std::string backup;
-    const bool haveBackup = readable && ReadAll(file.get(), backup) == ERROR_SUCCESS;
+    const bool haveBackup =
+        readable && ReadAll(file.get(), backup, backup.max_size() - 1) == ERROR_SUCCESS;
     DWORD error = WriteContent(file.get(), content);
     if (error == ERROR_SUCCESS) {
         error = Truncate(file.get(), static_cast<LONGLONG>(content.size()));
@@ -314,55 +407,82 @@ bool DirectoryWritable(const fs::path& directory) {
     return true;
 }
 
-FileResult ReadFileContent(const fs::path& path, std::string& content) {
-    content.clear();
+FileResult ResolveTrustedLinks(const fs::path& path, fs::path& target) {
+    target = path;
     const DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
+        return {};
+    }
+    if (OwnerOf(path) != EntryOwner::SelfOrSystem) {
+        return {FileFailure::UntrustedLink, {}};
+    }
+    DWORD error = ResolveLink(target);
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) {
+        error = DanglingLinkTarget(target);
+    }
+    return error == ERROR_SUCCESS ? FileResult{} : Fail(error);
+}
+
+fs::path RecoveryPathFor(const fs::path& path) {
+    return CompletePathFor(path);
+}
+
+FileResult ReadFileContent(const fs::path& path, std::string& content, std::size_t limit) {
+    content.clear();
+    fs::path target;
+    if (FileResult resolved = ResolveTrustedLinks(path, target); !resolved.ok()) {
+        return resolved;
+    }
+    const DWORD attributes = GetFileAttributesW(target.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
         return DirectoryInTheWay();
     }
-    Handle file(CreateFileW(path.c_str(), GENERIC_READ,
+    Handle file(CreateFileW(target.c_str(), GENERIC_READ,
                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.valid()) {
         const DWORD error = GetLastError();
         // A save that stopped inside the replace left its content complete
-        // under the other name; that is the file now.
-        const fs::path complete = CompletePathFor(path);
+        // under the other name, beside the file it replaces; that is the
+        // file now.
+        const fs::path complete = CompletePathFor(target);
         const DWORD completeAttributes = GetFileAttributesW(complete.c_str());
         if (error == ERROR_FILE_NOT_FOUND && completeAttributes != INVALID_FILE_ATTRIBUTES &&
             (completeAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
-            return ReadFileContent(complete, content);
+            return ReadFileContent(complete, content, limit);
         }
         return Fail(error);
     }
-    if (GetFileType(file.get()) != FILE_TYPE_DISK) {
+    LARGE_INTEGER size{};
+    if (GetFileType(file.get()) != FILE_TYPE_DISK || !GetFileSizeEx(file.get(), &size)) {
         return NotRegularFile();
     }
-    if (const DWORD error = ReadAll(file.get(), content); error != ERROR_SUCCESS) {
+    if (static_cast<unsigned long long>(size.QuadPart) > limit) {
+        return {FileFailure::TooLarge, {}};
+    }
+    if (const DWORD error = ReadAll(file.get(), content, limit); error != ERROR_SUCCESS) {
         content.clear();
         return Fail(error);
+    }
+    if (content.size() > limit) {  // it grew while we read
+        content.clear();
+        return {FileFailure::TooLarge, {}};
     }
     return {};
 }
 
 FileResult ReplaceFileContent(const fs::path& path, std::string_view content) {
-    fs::path target = path;
-    DWORD attributes = GetFileAttributesW(target.c_str());
+    fs::path target;
+    if (FileResult resolved = ResolveTrustedLinks(path, target); !resolved.ok()) {
+        return resolved;
+    }
+    const DWORD attributes = GetFileAttributesW(target.c_str());
     const bool exists = attributes != INVALID_FILE_ATTRIBUTES;
     if (!exists) {
         if (const DWORD error = GetLastError(); error != ERROR_FILE_NOT_FOUND) {
             return Fail(error);
         }
     } else {
-        if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
-            if (const DWORD error = ResolveLink(target); error != ERROR_SUCCESS) {
-                return Fail(error);
-            }
-            attributes = GetFileAttributesW(target.c_str());
-            if (attributes == INVALID_FILE_ATTRIBUTES) {
-                return Fail(GetLastError());
-            }
-        }
         if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
             return DirectoryInTheWay();
         }
@@ -385,6 +505,7 @@ FileResult ReplaceFileContent(const fs::path& path, std::string_view content) {
         exists && (attributes & kKept) != 0 ? attributes & kKept : FILE_ATTRIBUTE_NORMAL;
     const fs::path writingPath = BeingWrittenPathFor(target);
     const fs::path completePath = CompletePathFor(target);
+    RemoveReplaceLeftovers(target.parent_path());
     HANDLE handle = INVALID_HANDLE_VALUE;
     DWORD error = Injected(FileStep::CreateTemp);
     if (error == ERROR_SUCCESS) {

@@ -14,9 +14,9 @@ namespace ksv::platform {
 // releases the lock when its holder ends or dies.
 //
 // Where no such file can be had (a folder this user may not write, one that
-// another user put there), the lock is on a file of the user's own in
-// `fallbackDirectory`, named after the settings file: it keeps this user's
-// copies apart, and nobody else's can hold it.
+// another user put there), the lock is on a file of the user's own in the
+// user's settings folder, named after the settings file: it keeps this
+// user's copies apart, and nobody else's can hold it.
 class SettingsLock {
   public:
     enum class State {
@@ -25,8 +25,7 @@ class SettingsLock {
         Unavailable,  // no lock could be had; counting matters more
     };
 
-    SettingsLock(const std::filesystem::path& settingsPath,
-                 const std::filesystem::path& fallbackDirectory);
+    explicit SettingsLock(const std::filesystem::path& settingsPath);
     ~SettingsLock();
     SettingsLock(const SettingsLock&) = delete;
     SettingsLock& operator=(const SettingsLock&) = delete;

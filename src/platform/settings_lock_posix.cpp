@@ -9,6 +9,7 @@
 
 #include "platform/file_io.h"
 #include "platform/settings_lock.h"
+#include "platform/user_settings_directory.h"
 
 namespace ksv::platform {
 namespace {
@@ -81,7 +82,7 @@ State TryLock(const fs::path& file, bool make, const struct stat* settings, int&
 
 }  // namespace
 
-SettingsLock::SettingsLock(const fs::path& settingsPath, const fs::path& fallbackDirectory) {
+SettingsLock::SettingsLock(const fs::path& settingsPath) {
     fs::path target;
     if (!ResolveTrustedLinks(settingsPath, target).ok()) {
         // Nothing is made beside another user's link: the program refuses it
@@ -101,7 +102,10 @@ SettingsLock::SettingsLock(const fs::path& settingsPath, const fs::path& fallbac
     const bool exists = stat(target.c_str(), &settings) == 0;
     state_ = TryLock(lockFile, DirectoryWritable(lockFile.parent_path()),
                      exists ? &settings : nullptr, fd_);
-    if (state_ == State::Unavailable && !fallbackDirectory.empty()) {
+    // Asked only now: on Windows, finding the folder loads more of the system.
+    const fs::path fallbackDirectory =
+        state_ == State::Unavailable ? UserSettingsDirectory() : fs::path();
+    if (!fallbackDirectory.empty()) {
         fs::create_directories(fallbackDirectory, error);
         lockFile = fallbackDirectory / ("ksv-" + PathKey(target) + ".lock");
         state_ = TryLock(lockFile, true, nullptr, fd_);

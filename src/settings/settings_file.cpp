@@ -67,7 +67,14 @@ fs::path SettingsPath(const fs::path& programDirectory, const fs::path& userDire
     }
     // Asked in this order, so that a program with its ksv.ini beside it
     // never probes its folder (on Windows, by making a file there).
-    switch (platform::OwnerOf(beside)) {
+    platform::EntryOwner owner = platform::OwnerOf(beside);
+    // A save that stopped inside the replace may have left the file under
+    // its other name only.
+    if (const fs::path recovery = platform::RecoveryPathFor(beside);
+        owner == platform::EntryOwner::None && !recovery.empty()) {
+        owner = platform::OwnerOf(recovery);
+    }
+    switch (owner) {
         case platform::EntryOwner::SelfOrSystem:
             return beside;
         case platform::EntryOwner::OtherUser:

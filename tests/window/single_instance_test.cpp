@@ -141,7 +141,7 @@ class SingleInstanceTest : public QObject {
         QTemporaryDir dir;
         const std::filesystem::path file =
             std::filesystem::path(dir.path().toStdString()) / "ksv.ini";
-        const std::string name = "ksv-settings-" + SettingsLock(file, {}).Key();
+        const std::string name = "ksv-settings-" + SettingsLock(file).Key();
         const Squatter other(name, answers);
         QVERIFY(other.pid > 0);
         SingleInstance first(file);

@@ -13,8 +13,6 @@
 #include <cstring>
 #include <thread>
 
-#include "platform/user_settings_directory.h"
-
 namespace ksv::platform {
 namespace {
 
@@ -97,9 +95,7 @@ void SendRequest(int fd, const LaunchTokens& tokens, Clock::time_point deadline)
 }  // namespace
 
 SingleInstance::SingleInstance(const std::filesystem::path& settingsPath, QObject* parent)
-    : QObject(parent),
-      lock_(settingsPath, UserSettingsDirectory()),
-      socketName_("ksv-settings-" + lock_.Key()) {
+    : QObject(parent), lock_(settingsPath), socketName_("ksv-settings-" + lock_.Key()) {
     first_ = lock_.state() != SettingsLock::State::HeldByOther;
     if (!first_) {
         return;

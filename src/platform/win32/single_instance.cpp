@@ -1,5 +1,6 @@
 #include "platform/win32/single_instance.h"
 
+#include <cstdlib>
 #include <cwchar>
 
 namespace ksv::platform::win32 {
@@ -33,59 +34,10 @@ BOOL CALLBACK FindMarked(HWND window, LPARAM param) {
 
 }  // namespace
 
-std::uint64_t SingleInstance::PathKey(const std::filesystem::path& settingsPath) {
-    const std::wstring given = settingsPath.wstring();
-    std::wstring full(MAX_PATH, L'\0');
-    DWORD length =
-        GetFullPathNameW(given.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
-    if (length >= full.size()) {
-        full.resize(length);
-        length = GetFullPathNameW(given.c_str(), length, full.data(), nullptr);
-    }
-    full.resize(length < full.size() ? length : 0);
-    std::wstring text =
-        std::filesystem::path(full.empty() ? given : full).lexically_normal().wstring();
-    if (!text.empty()) {
-        // File names on Windows match without regard to case.
-        CharUpperBuffW(text.data(), static_cast<DWORD>(text.size()));
-    }
-    std::uint64_t hash = 14695981039346656037u;  // FNV-1a
-    for (const wchar_t c : text) {
-        hash = (hash ^ static_cast<std::uint16_t>(c)) * 1099511628211u;
-    }
-    return hash;
-}
-
-std::wstring SingleInstance::MutexName(std::uint64_t key) {
-    // Global: two users of one machine (fast user switching, remote
-    // desktop) running one shared copy would count into the same file.
-    wchar_t name[40];
-    std::swprintf(name, 40, L"Global\\ksv-%016llx", static_cast<unsigned long long>(key));
-    return name;
-}
-
 SingleInstance::SingleInstance(const std::filesystem::path& settingsPath)
-    : key_(PathKey(settingsPath)) {
-    mutex_ = CreateMutexW(nullptr, TRUE, MutexName(key_).c_str());
-    const DWORD error = GetLastError();
-    if (mutex_ == nullptr) {
-        // "Access denied": it exists, made by a copy another user runs, whose
-        // mutex we may not open. Any other refusal leaves us unguarded rather
-        // than unable to start.
-        first_ = error != ERROR_ACCESS_DENIED;
-    } else if (error == ERROR_ALREADY_EXISTS) {
-        first_ = false;
-    }
-}
-
-SingleInstance::~SingleInstance() {
-    if (mutex_ != nullptr) {
-        if (first_) {
-            ReleaseMutex(mutex_);
-        }
-        CloseHandle(mutex_);
-    }
-}
+    : lock_(settingsPath),
+      key_(std::strtoull(lock_.Key().c_str(), nullptr, 16)),
+      first_(lock_.state() != SettingsLock::State::HeldByOther) {}
 
 void SingleInstance::MarkWindow(HWND window) const {
     SetPropW(window, kMarkProperty, MarkValue(key_));
