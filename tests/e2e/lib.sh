@@ -298,6 +298,18 @@ e2e_wait_minutes_change() {
     echo "$from"
 }
 
+# Fails unless the count goes on one minute at a time, $1 times (waiting up
+# to $2 seconds for each): no copy but one counts.
+e2e_counts_one_by_one() {
+    local last next i
+    last=$(e2e_minutes)
+    for ((i = 0; i < $1; i++)); do
+        next=$(e2e_wait_minutes_change "$last" "$2")
+        [[ $next == $((last + 1)) ]] || e2e_fail "minutes went from $last to $next"
+        last=$next
+    done
+}
+
 # Clicks at a point of the window, in its own pixels.
 e2e_click() {
     xdotool mousemove --window "$1" "$2" "$3" click 1
