@@ -493,18 +493,18 @@ FileResult ReplaceFileContent(const fs::path& path, std::string_view content) {
     if (const int closeError = file.Close(); error == 0) {
         error = closeError;
     }
+    bool renameRefused = false;
     if (error == 0) {
         error = Injected(FileStep::Rename);
         if (error == 0 && rename(tempPath.c_str(), target.c_str()) != 0) {
             error = errno;
         }
+        // A sticky folder and someone else's file, say.
+        renameRefused = exists && (error == EACCES || error == EPERM);
     }
     if (error != 0) {
         unlink(tempPath.c_str());
-        if (exists && (error == EACCES || error == EPERM)) {
-            return RewriteInPlace(target, content);
-        }
-        return Fail(error);
+        return renameRefused ? RewriteInPlace(target, content) : Fail(error);
     }
     SyncDirectory(directory);
     return {};
