@@ -2,7 +2,7 @@
 // After windows.h, which it needs.
 #include <winioctl.h>
 
-#include <cstring>
+#include <cstddef>
 #include <string>
 
 #include "platform/file_fault.h"
