@@ -49,7 +49,7 @@ class ComApartment {
 
 int Run(HINSTANCE instance, int showCommand) {
     // Decided once: beside the program, or in the user's settings folder.
-    const std::filesystem::path settingsPath = ksv::SettingsPath(
+    const ksv::platform::NativePath settingsPath = ksv::SettingsPath(
         ksv::platform::ProgramDirectory(), ksv::platform::UserSettingsDirectory());
 
     // A second copy would overwrite the first one's count.

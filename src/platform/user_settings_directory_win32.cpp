@@ -5,14 +5,15 @@
 
 #include <string>
 
+#include "platform/full_path_win32.h"
 #include "platform/user_settings_directory.h"
 
 namespace ksv::platform {
 namespace {
 
-std::filesystem::path KnownFolder(const KNOWNFOLDERID& id) {
+NativePath KnownFolder(const KNOWNFOLDERID& id) {
     PWSTR folder = nullptr;
-    std::filesystem::path path;
+    NativePath path;
     if (SUCCEEDED(SHGetKnownFolderPath(id, KF_FLAG_DEFAULT, nullptr, &folder))) {
         path = folder;
     }
@@ -22,9 +23,8 @@ std::filesystem::path KnownFolder(const KNOWNFOLDERID& id) {
 
 // The full path without a trailing separator and in upper case, for
 // comparing as Windows compares names.
-std::wstring Comparable(const std::filesystem::path& path) {
-    std::error_code error;
-    std::wstring text = std::filesystem::absolute(path, error).lexically_normal().wstring();
+NativePath Comparable(const NativePath& path) {
+    NativePath text = win32::FullPath(path);
     while (text.size() > 3 && (text.back() == L'\\' || text.back() == L'/')) {
         text.pop_back();
     }
@@ -36,22 +36,22 @@ std::wstring Comparable(const std::filesystem::path& path) {
 
 }  // namespace
 
-std::filesystem::path UserSettingsDirectory() {
+NativePath UserSettingsDirectory() {
     // The roaming folder follows the user to other machines of a domain.
-    const std::filesystem::path folder = KnownFolder(FOLDERID_RoamingAppData);
-    return folder.empty() ? folder : folder / L"ksv";
+    const NativePath folder = KnownFolder(FOLDERID_RoamingAppData);
+    return folder.empty() ? folder : JoinPath(folder, "ksv");
 }
 
-bool SystemProgramDirectory(const std::filesystem::path& directory) {
-    const std::wstring path = Comparable(directory);
+bool SystemProgramDirectory(const NativePath& directory) {
+    const NativePath path = Comparable(directory);
     // A 32-bit program is not told the 64-bit folder; it is skipped then.
     for (const KNOWNFOLDERID* id : {&FOLDERID_ProgramFiles, &FOLDERID_ProgramFilesX86,
                                     &FOLDERID_ProgramFilesX64, &FOLDERID_Windows}) {
-        const std::filesystem::path known = KnownFolder(*id);
+        const NativePath known = KnownFolder(*id);
         if (known.empty()) {
             continue;
         }
-        const std::wstring top = Comparable(known);
+        const NativePath top = Comparable(known);
         if (path.compare(0, top.size(), top) == 0 &&
             (path.size() == top.size() || path[top.size()] == L'\\')) {
             return true;

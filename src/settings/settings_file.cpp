@@ -9,9 +9,9 @@
 namespace ksv {
 namespace {
 
-namespace fs = std::filesystem;
 using platform::FileFailure;
 using platform::FileResult;
+using platform::NativePath;
 
 constexpr std::string_view kSection = "ksv";
 constexpr std::string_view kFileName = "ksv.ini";
@@ -27,7 +27,7 @@ constexpr std::string_view kNewline = "\n";
 #endif
 
 // The file as text; an absent file (or folder) is an empty one.
-FileResult ReadText(const fs::path& path, FileText& text) {
+FileResult ReadText(const NativePath& path, FileText& text) {
     std::string bytes;
     const FileResult read = platform::ReadFileContent(path, bytes);
     if (read.failure == FileFailure::NotFound) {
@@ -52,27 +52,24 @@ bool Lasting(FileFailure failure) {
 
 }  // namespace
 
-fs::path SettingsPath(const fs::path& programDirectory, const fs::path& userDirectory) {
-    const fs::path beside = programDirectory / kFileName;
-    std::error_code error;
-    const fs::file_type besideType = fs::symlink_status(beside, error).type();
-    const bool exists = besideType != fs::file_type::not_found && besideType != fs::file_type::none;
+NativePath SettingsPath(const NativePath& programDirectory, const NativePath& userDirectory) {
+    const NativePath beside = platform::JoinPath(programDirectory, kFileName);
     // Asked in this order, so that a program with its ksv.ini beside it
     // never probes its folder (on Windows, by making a file there).
-    if (exists || userDirectory.empty() ||
+    if (platform::EntryExists(beside) || userDirectory.empty() ||
         (!platform::SystemProgramDirectory(programDirectory) &&
          platform::DirectoryWritable(programDirectory))) {
         return beside;
     }
-    return userDirectory / kFileName;
+    return platform::JoinPath(userDirectory, kFileName);
 }
 
-SettingsReadError::SettingsReadError(fs::path path, FileResult result)
+SettingsReadError::SettingsReadError(NativePath path, FileResult result)
     : std::runtime_error("the settings file cannot be read"),
       path_(std::move(path)),
       result_(std::move(result)) {}
 
-SettingsFile::SettingsFile(fs::path path, std::chrono::milliseconds patience)
+SettingsFile::SettingsFile(NativePath path, std::chrono::milliseconds patience)
     : path_(std::move(path)), patience_(patience) {}
 
 FileText SettingsFile::Load() const {
@@ -120,8 +117,7 @@ FileResult SettingsFile::WriteSetting(std::string_view key, std::string_view val
     FileResult written = platform::ReplaceFileContent(path_, bytes);
     if (written.failure == FileFailure::NotFound) {
         // The user's settings folder is made at the first save.
-        std::error_code error;
-        if (fs::create_directories(path_.parent_path(), error)) {
+        if (platform::MakeDirectories(platform::ParentPath(path_))) {
             written = platform::ReplaceFileContent(path_, bytes);
         }
     }

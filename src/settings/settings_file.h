@@ -1,12 +1,12 @@
 #pragma once
 
 #include <chrono>
-#include <filesystem>
 #include <stdexcept>
 #include <string>
 #include <string_view>
 
 #include "platform/file_result.h"
+#include "platform/native_path.h"
 #include "settings/file_text.h"
 
 namespace ksv {
@@ -15,20 +15,20 @@ namespace ksv {
 // ksv.ini is already there, or when the program's directory takes new files
 // and is not one where programs are installed for all users (portable use);
 // otherwise in the user's own settings folder.
-std::filesystem::path SettingsPath(const std::filesystem::path& programDirectory,
-                                   const std::filesystem::path& userDirectory);
+platform::NativePath SettingsPath(const platform::NativePath& programDirectory,
+                                  const platform::NativePath& userDirectory);
 
 // A settings file that is there but cannot be read. Starting from the
 // defaults would later write a small count over the real one.
 class SettingsReadError : public std::runtime_error {
   public:
-    SettingsReadError(std::filesystem::path path, platform::FileResult result);
+    SettingsReadError(platform::NativePath path, platform::FileResult result);
 
-    const std::filesystem::path& path() const { return path_; }
+    const platform::NativePath& path() const { return path_; }
     const platform::FileResult& result() const { return result_; }
 
   private:
-    std::filesystem::path path_;
+    platform::NativePath path_;
     platform::FileResult result_;
 };
 
@@ -39,10 +39,10 @@ class SettingsFile {
   public:
     // A file that exists but cannot be read is tried again for `patience`,
     // for the moments a virus scanner or a backup holds it.
-    explicit SettingsFile(std::filesystem::path path,
+    explicit SettingsFile(platform::NativePath path,
                           std::chrono::milliseconds patience = std::chrono::seconds(2));
 
-    const std::filesystem::path& Path() const { return path_; }
+    const platform::NativePath& Path() const { return path_; }
 
     // The stored value, cut to 253 bytes of the system's code page on a
     // character boundary; `defaultValue` when the file, section or key is
@@ -57,7 +57,7 @@ class SettingsFile {
   private:
     FileText Load() const;
 
-    std::filesystem::path path_;
+    platform::NativePath path_;
     std::chrono::milliseconds patience_;
 };
 

@@ -1,9 +1,10 @@
 #pragma once
 
 #include <QObject>
-#include <filesystem>
 #include <memory>
 #include <string>
+
+#include "platform/native_path.h"
 
 class QSocketNotifier;
 
@@ -18,7 +19,7 @@ class SingleInstance : public QObject {
     Q_OBJECT
 
   public:
-    explicit SingleInstance(const std::filesystem::path& settingsPath, QObject* parent = nullptr);
+    explicit SingleInstance(const NativePath& settingsPath, QObject* parent = nullptr);
     ~SingleInstance() override;
 
     SingleInstance(const SingleInstance&) = delete;
