@@ -97,8 +97,8 @@ Decimal Parse(std::string_view text, std::string_view separator) {
 }  // namespace
 
 CountError::CountError(CountFailure failure, std::string text)
-    : std::runtime_error(
-          (failure == CountFailure::Overflow ? "overflow: \"" : "type mismatch: \"") + text + "\""),
+    : platform::Error((failure == CountFailure::Overflow ? "overflow: \"" : "type mismatch: \"") +
+                      text + "\""),
       failure_(failure),
       text_(std::move(text)) {}
 

@@ -65,7 +65,7 @@ NativePath SettingsPath(const NativePath& programDirectory, const NativePath& us
 }
 
 SettingsReadError::SettingsReadError(NativePath path, FileResult result)
-    : std::runtime_error("the settings file cannot be read"),
+    : platform::Error("the settings file cannot be read"),
       path_(std::move(path)),
       result_(std::move(result)) {}
 

@@ -1,10 +1,10 @@
 #pragma once
 
 #include <chrono>
-#include <stdexcept>
 #include <string>
 #include <string_view>
 
+#include "platform/error.h"
 #include "platform/file_result.h"
 #include "platform/native_path.h"
 #include "settings/file_text.h"
@@ -20,7 +20,7 @@ platform::NativePath SettingsPath(const platform::NativePath& programDirectory,
 
 // A settings file that is there but cannot be read. Starting from the
 // defaults would later write a small count over the real one.
-class SettingsReadError : public std::runtime_error {
+class SettingsReadError : public platform::Error {
   public:
     SettingsReadError(platform::NativePath path, platform::FileResult result);
 
