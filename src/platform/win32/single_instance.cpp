@@ -51,8 +51,10 @@ std::uint64_t SingleInstance::PathKey(const NativePath& settingsPath) {
 std::wstring SingleInstance::MutexName(std::uint64_t key) {
     // Global: two users of one machine (fast user switching, remote
     // desktop) running one shared copy would count into the same file.
-    wchar_t name[40];
-    std::swprintf(name, 40, L"Global\\ksv-%016llx", static_cast<unsigned long long>(key));
+    std::wstring name = L"Global\\ksv-";
+    for (int shift = 60; shift >= 0; shift -= 4) {
+        name += L"0123456789abcdef"[(key >> shift) & 0xF];
+    }
     return name;
 }
 
