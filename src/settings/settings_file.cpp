@@ -1,8 +1,10 @@
 #include "settings/settings_file.h"
 
-#include <thread>
+#include <algorithm>
+#include <cstdint>
 
 #include "platform/file_io.h"
+#include "platform/monotonic_time.h"
 #include "platform/user_settings_directory.h"
 #include "settings/profile.h"
 
@@ -73,17 +75,19 @@ SettingsFile::SettingsFile(NativePath path, std::chrono::milliseconds patience)
     : path_(std::move(path)), patience_(patience) {}
 
 FileText SettingsFile::Load() const {
-    const auto deadline = std::chrono::steady_clock::now() + patience_;
+    const std::uint64_t deadline =
+        platform::MonotonicMilliseconds() +
+        static_cast<std::uint64_t>(std::max<std::chrono::milliseconds::rep>(patience_.count(), 0));
     for (;;) {
         FileText text;
         const FileResult read = ReadText(path_, text);
         if (read.ok()) {
             return text;
         }
-        if (Lasting(read.failure) || std::chrono::steady_clock::now() >= deadline) {
+        if (Lasting(read.failure) || platform::MonotonicMilliseconds() >= deadline) {
             throw SettingsReadError(path_, read);
         }
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        platform::SleepMilliseconds(100);
     }
 }
 
