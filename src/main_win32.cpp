@@ -1,10 +1,8 @@
 // The Windows entry: where the settings live, the guard against a second
 // counting copy, the window with its load step, then the event loop. Every
 // failure ends with a message in words and a non-zero status.
-#include <windows.h>
-// After windows.h, which it needs.
 #include <cxxabi.h>
-#include <objbase.h>
+#include <windows.h>
 
 #include <cstdlib>
 #include <exception>
@@ -32,23 +30,6 @@ void ShowMessage(UINT icon, const std::string& text) {
                 MB_OK | icon);
 }
 
-// Screen readers reach Label1's accessible object through COM, served on the
-// window's thread.
-class ComApartment {
-  public:
-    ComApartment() : result_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
-    ~ComApartment() {
-        if (SUCCEEDED(result_)) {
-            CoUninitialize();
-        }
-    }
-    ComApartment(const ComApartment&) = delete;
-    ComApartment& operator=(const ComApartment&) = delete;
-
-  private:
-    HRESULT result_;
-};
-
 DWORD WINAPI ShowLastWords(void* text) {
     MessageBoxW(nullptr, static_cast<const wchar_t*>(text), L"ksv",
                 MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
@@ -57,8 +38,8 @@ DWORD WINAPI ShowLastWords(void* text) {
 
 int Run(HINSTANCE instance, int showCommand) {
     // Decided once: beside the program, or in the user's settings folder.
-    const ksv::platform::NativePath settingsPath = ksv::SettingsPath(
-        ksv::platform::ProgramDirectory(), ksv::platform::UserSettingsDirectory());
+    const ksv::platform::NativePath settingsPath =
+        ksv::SettingsPath(ksv::platform::ProgramDirectory(), ksv::platform::UserSettingsDirectory);
 
     // A second copy would overwrite the first one's count.
     ksv::platform::win32::SingleInstance guard(settingsPath);
@@ -69,7 +50,6 @@ int Run(HINSTANCE instance, int showCommand) {
         return 0;
     }
 
-    const ComApartment com;
     ksv::SettingsFile settings(settingsPath);
     ksv::win32::Form1 form(settings, ksv::platform::DecimalSeparator(), KSV_PERIOD_MS);
     if (!form.Create(instance)) {

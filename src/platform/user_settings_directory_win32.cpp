@@ -1,23 +1,36 @@
 #include <windows.h>
-// After windows.h, which it needs.
+// After windows.h, which they need; initguid.h makes the folders' ids here,
+// without the system's library of every id.
+#include <initguid.h>
 #include <knownfolders.h>
 #include <shlobj.h>
 
 #include <string>
 
 #include "platform/full_path_win32.h"
+#include "platform/system_library_win32.h"
 #include "platform/user_settings_directory.h"
 
 namespace ksv::platform {
 namespace {
 
+// The shell is loaded only when a folder is asked for: a program with its
+// ksv.ini beside it never does.
 NativePath KnownFolder(const KNOWNFOLDERID& id) {
+    using GetFolderFn = HRESULT(WINAPI*)(REFKNOWNFOLDERID, DWORD, HANDLE, PWSTR*);
+    using FreeFn = void(WINAPI*)(void*);
+    const auto getFolder =
+        win32::SystemFunction<GetFolderFn>(L"shell32.dll", "SHGetKnownFolderPath");
+    const auto free = win32::SystemFunction<FreeFn>(L"ole32.dll", "CoTaskMemFree");
+    if (getFolder == nullptr || free == nullptr) {
+        return {};
+    }
     PWSTR folder = nullptr;
     NativePath path;
-    if (SUCCEEDED(SHGetKnownFolderPath(id, KF_FLAG_DEFAULT, nullptr, &folder))) {
+    if (SUCCEEDED(getFolder(id, KF_FLAG_DEFAULT, nullptr, &folder))) {
         path = folder;
     }
-    CoTaskMemFree(folder);
+    free(folder);
     return path;
 }
 

@@ -54,16 +54,21 @@ bool Lasting(FileFailure failure) {
 
 }  // namespace
 
-NativePath SettingsPath(const NativePath& programDirectory, const NativePath& userDirectory) {
+NativePath SettingsPath(const NativePath& programDirectory,
+                        const std::function<NativePath()>& userDirectory) {
+    // A program with its ksv.ini beside it asks nothing more: it neither
+    // probes its folder (on Windows, by making a file there) nor looks for
+    // the user's.
     const NativePath beside = platform::JoinPath(programDirectory, kFileName);
-    // Asked in this order, so that a program with its ksv.ini beside it
-    // never probes its folder (on Windows, by making a file there).
-    if (platform::EntryExists(beside) || userDirectory.empty() ||
-        (!platform::SystemProgramDirectory(programDirectory) &&
-         platform::DirectoryWritable(programDirectory))) {
+    if (platform::EntryExists(beside)) {
         return beside;
     }
-    return platform::JoinPath(userDirectory, kFileName);
+    const NativePath user = userDirectory();
+    if (user.empty() || (!platform::SystemProgramDirectory(programDirectory) &&
+                         platform::DirectoryWritable(programDirectory))) {
+        return beside;
+    }
+    return platform::JoinPath(user, kFileName);
 }
 
 SettingsReadError::SettingsReadError(NativePath path, FileResult result)

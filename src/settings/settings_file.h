@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -14,9 +15,11 @@ namespace ksv {
 // Where ksv.ini lives, decided once at start: beside the program when a
 // ksv.ini is already there, or when the program's directory takes new files
 // and is not one where programs are installed for all users (portable use);
-// otherwise in the user's own settings folder.
+// otherwise in the user's own settings folder, which `userDirectory` gives
+// (empty when the system names none). That is asked only when no ksv.ini is
+// beside the program: finding it may cost the start a system library.
 platform::NativePath SettingsPath(const platform::NativePath& programDirectory,
-                                  const platform::NativePath& userDirectory);
+                                  const std::function<platform::NativePath()>& userDirectory);
 
 // A settings file that is there but cannot be read. Starting from the
 // defaults would later write a small count over the real one.
@@ -28,6 +31,8 @@ class SettingsReadError : public platform::Error {
     const platform::FileResult& result() const { return result_; }
 
   private:
+    FileText Load() const;
+
     platform::NativePath path_;
     platform::FileResult result_;
 };

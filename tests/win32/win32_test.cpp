@@ -169,7 +169,8 @@ TEST(SettingsPathTest, BesideTheProgramOnlyWhereItMayWrite) {
         {"a folder that is not there", dir / "gone", false},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(ksv::SettingsPath(c.program, user), (c.beside ? c.program : user) / "ksv.ini")
+        EXPECT_EQ(ksv::SettingsPath(c.program, [&] { return user; }),
+                  (c.beside ? c.program : user) / "ksv.ini")
             << c.name;
     }
     EXPECT_TRUE(std::filesystem::is_empty(dir));  // the check leaves nothing behind
