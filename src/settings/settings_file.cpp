@@ -79,7 +79,7 @@ SettingsReadError::SettingsReadError(NativePath path, FileResult result)
 SettingsFile::SettingsFile(NativePath path, std::chrono::milliseconds patience)
     : path_(std::move(path)), patience_(patience) {}
 
-FileText SettingsFile::Load() const {
+StoredSettings SettingsFile::Read() const {
     const std::uint64_t deadline =
         platform::MonotonicMilliseconds() +
         static_cast<std::uint64_t>(std::max<std::chrono::milliseconds::rep>(patience_.count(), 0));
@@ -87,7 +87,7 @@ FileText SettingsFile::Load() const {
         FileText text;
         const FileResult read = ReadText(path_, text);
         if (read.ok()) {
-            return text;
+            return StoredSettings(std::move(text));
         }
         if (Lasting(read.failure) || platform::MonotonicMilliseconds() >= deadline) {
             throw SettingsReadError(path_, read);
@@ -96,9 +96,8 @@ FileText SettingsFile::Load() const {
     }
 }
 
-std::string SettingsFile::ReadSetting(std::string_view key, std::string_view defaultValue) const {
-    const FileText file = Load();
-    auto value = profile::GetValue(file.text, kSection, ToFileText(file.encoding, key));
+std::string StoredSettings::ReadSetting(std::string_view key, std::string_view defaultValue) const {
+    auto value = profile::GetValue(file_.text, kSection, ToFileText(file_.encoding, key));
     if (!value) {
         return std::string(defaultValue);
     }
@@ -106,7 +105,11 @@ std::string SettingsFile::ReadSetting(std::string_view key, std::string_view def
     if (const auto end = value->find('\0'); end != std::string::npos) {
         value->resize(end);
     }
-    return FromFileText(file.encoding, CutFileText(file.encoding, *value, kLongestValue));
+    return FromFileText(file_.encoding, CutFileText(file_.encoding, *value, kLongestValue));
+}
+
+std::string SettingsFile::ReadSetting(std::string_view key, std::string_view defaultValue) const {
+    return Read().ReadSetting(key, defaultValue);
 }
 
 FileResult SettingsFile::WriteSetting(std::string_view key, std::string_view value) {

@@ -4,6 +4,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "platform/error.h"
 #include "platform/file_result.h"
@@ -31,10 +32,23 @@ class SettingsReadError : public platform::Error {
     const platform::FileResult& result() const { return result_; }
 
   private:
-    FileText Load() const;
-
     platform::NativePath path_;
     platform::FileResult result_;
+};
+
+// The section "ksv" as one read of the settings file found it, for reading
+// several keys from a single read.
+class StoredSettings {
+  public:
+    explicit StoredSettings(FileText file) : file_(std::move(file)) {}
+
+    // The stored value, cut to 253 bytes of the system's code page on a
+    // character boundary; `defaultValue` when the file, section or key is
+    // absent.
+    std::string ReadSetting(std::string_view key, std::string_view defaultValue) const;
+
+  private:
+    FileText file_;
 };
 
 // The section "ksv" of one settings file. Keys, defaults and values are UTF-8;
@@ -49,10 +63,12 @@ class SettingsFile {
 
     const platform::NativePath& Path() const { return path_; }
 
-    // The stored value, cut to 253 bytes of the system's code page on a
-    // character boundary; `defaultValue` when the file, section or key is
-    // absent. Throws SettingsReadError when the file exists but cannot be
-    // read.
+    // What the file holds now. Throws SettingsReadError when it exists but
+    // cannot be read.
+    StoredSettings Read() const;
+
+    // One value, as StoredSettings::ReadSetting gives it, from a read of its
+    // own. Throws SettingsReadError as Read() does.
     std::string ReadSetting(std::string_view key, std::string_view defaultValue) const;
 
     // Stores the value, making the file's folder when it is missing; a value
@@ -60,8 +76,6 @@ class SettingsFile {
     platform::FileResult WriteSetting(std::string_view key, std::string_view value);
 
   private:
-    FileText Load() const;
-
     platform::NativePath path_;
     std::chrono::milliseconds patience_;
 };
