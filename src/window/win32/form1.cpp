@@ -17,6 +17,7 @@ using platform::win32::Utf8ToWide;
 using platform::win32::WideToUtf8;
 
 constexpr UINT_PTR kTimer1 = 1;
+constexpr UINT_PTR kToolTipTimer = 2;
 constexpr COLORREF kWarningColour = RGB(0xC0, 0x00, 0x00);
 
 // Places in twips (1/1440 inch) within the client area.
@@ -210,20 +211,11 @@ bool Form1::Create(HINSTANCE instance) {
     SendMessageW(option1_, BM_SETCHECK, BST_CHECKED, 0);
     lastFocus_ = option1_;
 
-    toolTip_ =
-        CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
-                        WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT, CW_USEDEFAULT,
-                        CW_USEDEFAULT, CW_USEDEFAULT, window_, nullptr, instance, nullptr);
-    if (toolTip_ != nullptr) {
-        toolTipText_ = Utf8ToWide(messages::HelpToolTip());
-        TOOLINFOW tool{};
-        tool.cbSize = TTTOOLINFOW_V2_SIZE;
-        tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-        tool.hwnd = window_;
-        tool.uId = reinterpret_cast<UINT_PTR>(label1_);
-        tool.lpszText = toolTipText_.data();
-        SendMessageW(toolTip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
-    }
+    // The tool-tip, a window of its own, is made at the first idle moment:
+    // nobody hovers over a window that is not there yet, and the window
+    // comes up sooner without it.
+    toolTipText_ = Utf8ToWide(messages::HelpToolTip());
+    SetTimer(window_, kToolTipTimer, USER_TIMER_MINIMUM, nullptr);
 
     SetFonts();
     if (const UINT dpi = WindowDpi(window_); dpi != dpi_) {
@@ -232,6 +224,24 @@ bool Form1::Create(HINSTANCE instance) {
     timer1_.emplace(window_, kTimer1, periodMs_);
     timer1_->SetEnabled(true);
     return true;
+}
+
+void Form1::CreateToolTip() {
+    toolTip_ = CreateWindowExW(
+        WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
+        CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, window_, nullptr,
+        reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(window_, GWLP_HINSTANCE)), nullptr);
+    if (toolTip_ == nullptr) {
+        return;
+    }
+    TOOLINFOW tool{};
+    tool.cbSize = TTTOOLINFOW_V2_SIZE;
+    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    tool.hwnd = window_;
+    tool.uId = reinterpret_cast<UINT_PTR>(label1_);
+    tool.lpszText = toolTipText_.data();
+    SendMessageW(toolTip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+    SendMessageW(toolTip_, TTM_SETMAXTIPWIDTH, 0, MulDiv(320, static_cast<int>(dpi_), 96));
 }
 
 void Form1::Load() {
@@ -404,6 +414,11 @@ LRESULT Form1::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_TIMER:
             if (timer1_ && wParam == timer1_->Id()) {
                 OnTimer();
+                return 0;
+            }
+            if (wParam == kToolTipTimer) {
+                KillTimer(window_, kToolTipTimer);
+                CreateToolTip();
                 return 0;
             }
             break;
