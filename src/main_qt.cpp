@@ -11,6 +11,7 @@
 #include "platform/program_directory.h"
 #include "platform/qt/guarded_application.h"
 #include "platform/qt/single_instance.h"
+#include "platform/qt/window_system.h"
 #include "platform/user_settings_directory.h"
 #include "settings/settings_file.h"
 #include "window/messages.h"
@@ -61,15 +62,21 @@ int main(int argc, char* argv[]) {
         ksv::platform::ProgramDirectory(), ksv::platform::UserSettingsDirectory);
 
     // A second copy would overwrite the first one's count. When the first
-    // copy answers it comes to the front, and this one needs no display.
+    // copy answers it comes to the front, with the token this one was
+    // launched with, and this one needs no display.
     ksv::platform::SingleInstance instance(settingsPath);
-    if (!instance.IsFirst() && instance.ActivateFirst()) {
+    if (!instance.IsFirst() &&
+        instance.ActivateFirst(ksv::platform::LaunchTokensFromEnvironment())) {
         return 0;
     }
 
     // The program takes no command line; Qt's own options are not passed on.
     int qtArgc = argc > 0 ? 1 : 0;
+    // Wayland asked for but not there: X11. Neither there: words, not an abort.
+    ksv::platform::AllowX11Fallback();
+    std::optional<ksv::platform::WindowSystemGuard> noWindowSystem(ksv::messages::NoWindowSystem());
     ksv::platform::GuardedApplication app(qtArgc, argv);
+    noWindowSystem.reset();
     QApplication::setApplicationName("ksv");
     QApplication::setApplicationVersion(KSV_VERSION_TEXT);
     // Wayland desktops find the menu entry, and with it the icon, by this id.

@@ -11,7 +11,8 @@ NativePath UserSettingsDirectory();
 
 // Whether `directory` is where programs are installed for every user of the
 // machine: /usr, /opt and the like on POSIX, Program Files and the Windows
-// folder on Windows. A program there keeps its settings per user even when
+// folder on Windows; or, on Windows, for one user (%LOCALAPPDATA%\Programs),
+// writable but the installation's. A program there keeps its settings per user even when
 // the user may write there, as root or an administrator may: a ksv.ini made
 // there by one such run would otherwise be every other user's, who could not
 // save to it.

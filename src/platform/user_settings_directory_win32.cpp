@@ -47,6 +47,17 @@ NativePath Comparable(const NativePath& path) {
     return text;
 }
 
+// A folder where programs are installed. Wine 8 does not know the user's own
+// (FOLDERID_UserProgramFiles): it is %LOCALAPPDATA%\Programs, as on Windows.
+NativePath ProgramsFolder(const KNOWNFOLDERID& id) {
+    const NativePath known = KnownFolder(id);
+    if (!known.empty() || id != FOLDERID_UserProgramFiles) {
+        return known;
+    }
+    const NativePath local = KnownFolder(FOLDERID_LocalAppData);
+    return local.empty() ? local : JoinPath(local, "Programs");
+}
+
 }  // namespace
 
 NativePath UserSettingsDirectory() {
@@ -58,9 +69,12 @@ NativePath UserSettingsDirectory() {
 bool SystemProgramDirectory(const NativePath& directory) {
     const NativePath path = Comparable(directory);
     // A 32-bit program is not told the 64-bit folder; it is skipped then.
-    for (const KNOWNFOLDERID* id : {&FOLDERID_ProgramFiles, &FOLDERID_ProgramFilesX86,
-                                    &FOLDERID_ProgramFilesX64, &FOLDERID_Windows}) {
-        const NativePath known = KnownFolder(*id);
+    // The user's own programs folder (%LOCALAPPDATA%\Programs) is writable,
+    // but what lies there belongs to the installation, not to the user.
+    for (const KNOWNFOLDERID* id :
+         {&FOLDERID_ProgramFiles, &FOLDERID_ProgramFilesX86, &FOLDERID_ProgramFilesX64,
+          &FOLDERID_Windows, &FOLDERID_UserProgramFiles}) {
+        const NativePath known = ProgramsFolder(*id);
         if (known.empty()) {
             continue;
         }

@@ -142,6 +142,11 @@ std::string SpokenElapsed(std::string_view shownText) {
            std::string(minutes) + " 分钟";
 }
 
+std::string NoWindowSystem() {
+    return "ksv 无法打开窗口：连接不上图形界面（Wayland 或 X11）。"
+           "请在桌面会话中启动 ksv；在 Wayland 下如果没有 X11，请安装 qt6-wayland 软件包。";
+}
+
 std::string AlreadyRunning(const platform::NativePath& file) {
     return "ksv 已经在运行，正在把计时保存到 " + PathText(file) +
            "。\n同一个设置文件只能有一个 ksv 在计时，这一个将关闭。";

@@ -38,6 +38,9 @@ std::string HelpToolTip();
 // The shown text ("1:05") as words for a screen reader ("已计时 1 小时 5 分钟").
 std::string SpokenElapsed(std::string_view shownText);
 
+// Printed where no window can open: neither Wayland nor X11 answers.
+std::string NoWindowSystem();
+
 // Shown by a second copy that could not bring the running one to the front.
 std::string AlreadyRunning(const platform::NativePath& file);
 

@@ -92,6 +92,59 @@ e2e_start_xvfb() {
     e2e_fail "Xvfb did not start"
 }
 
+# A headless Wayland compositor (sway), run as E2E_AS runs the program (sway
+# refuses root); exports WAYLAND_DISPLAY.
+e2e_start_sway() {
+    e2e_need sway
+    local runtime i socket
+    runtime=$("${E2E_AS[@]}" printenv XDG_RUNTIME_DIR)
+    printf 'xwayland disable\n' >"$E2E_DIR/sway.conf"
+    setsid "${E2E_AS[@]}" env HOME="$E2E_DIR" WLR_BACKENDS=headless WLR_RENDERER=pixman \
+        WLR_LIBINPUT_NO_DEVICES=1 sway -c "$E2E_DIR/sway.conf" >"$E2E_DIR/sway.log" 2>&1 &
+    e2e_pids+=($!)
+    for ((i = 0; i < 100; i++)); do
+        for socket in "$runtime"/wayland-*; do
+            if [[ -S $socket ]]; then
+                export WAYLAND_DISPLAY=${socket##*/}
+                return 0
+            fi
+        done
+        sleep 0.1
+    done
+    cat "$E2E_DIR/sway.log" >&2
+    e2e_fail "sway did not start"
+}
+
+# Writes to $1, until the test ends, what reaches the X root window: each
+# startup-notification message ("startup remove: ID=...") and each request
+# to activate a window ("active WINDOW TIME").
+e2e_watch_root() {
+    e2e_need /usr/bin/python3
+    /usr/bin/python3 -u -c '
+from Xlib import X, display
+d = display.Display()
+d.screen().root.change_attributes(event_mask=X.PropertyChangeMask | X.SubstructureNotifyMask)
+d.sync()
+print("ready")
+begin, more, active = (d.intern_atom(name) for name in
+    ("_NET_STARTUP_INFO_BEGIN", "_NET_STARTUP_INFO", "_NET_ACTIVE_WINDOW"))
+text = b""
+while True:
+    e = d.next_event()
+    if e.type != X.ClientMessage:
+        continue
+    data = bytes(e.data[1]) if e.data[0] == 8 else e.data[1]
+    if e.client_type == active:
+        print("active", e.window.id, data[1])
+    elif e.client_type in (begin, more):
+        text = (b"" if e.client_type == begin else text) + data
+        if b"\0" in text:
+            print("startup", text.split(b"\0")[0].decode())
+' >"$1" 2>&1 &
+    e2e_pids+=($!)
+    e2e_poll_first 10 "cannot watch the root window (python3-xlib: make deps installs it)" sed -n "/^ready$/p" "$1" >/dev/null
+}
+
 # Sets E2E_CLOCK to the environment (for env) in which a minute passes in
 # 60/speed seconds; $1 is the speed ("x60"), empty for real time.
 e2e_clock() {

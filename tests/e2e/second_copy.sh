@@ -27,12 +27,27 @@ for _ in 1 2; do
 done
 e2e_alive "$first" || e2e_fail "the first copy ended"
 
+# With a launcher's startup id, the running copy asks for the focus at the
+# launch's time and ends the launch's feedback.
+e2e_watch_root "$E2E_DIR/root"
+ended() {
+    sed -n "/^startup remove: ID=$1\$/p" "$E2E_DIR/root"
+}
+DESKTOP_STARTUP_ID='launch "1"_TIME4242' e2e_start_ksv
+e2e_wait_exit "$KSV_PID" 10
+[[ $E2E_STATUS == 0 ]] || e2e_fail "second copy with a startup id: status $E2E_STATUS"
+e2e_poll_first 5 "the launch did not end" ended '"launch \\"1\\"_TIME4242"' >/dev/null
+grep -qx "active $(e2e_windows_named FirstCopy) 4242" "$E2E_DIR/root" ||
+    e2e_fail "no request to activate at the launch's time: $(cat "$E2E_DIR/root")"
+
 # A first copy that cannot answer (stopped) does not hang the second: it says
-# that ksv runs, and ends without touching the file.
+# that ksv runs (ending the launch's feedback itself), and ends without
+# touching the file.
 kill -STOP "$first"
 cp "$INI" "$E2E_DIR/before"
-e2e_start_ksv
+DESKTOP_STARTUP_ID=launch-2 e2e_start_ksv
 box=$(e2e_wait_window ksv 10)
+e2e_poll_first 5 "the launch did not end" ended launch-2 >/dev/null
 xdotool windowfocus --sync "$box" key Return
 e2e_wait_exit "$KSV_PID" 10
 [[ $E2E_STATUS == 0 ]] || e2e_fail "second copy beside a stopped one: status $E2E_STATUS"

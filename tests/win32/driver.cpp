@@ -4,7 +4,7 @@
 // the command line and run in order; the first that fails ends the run with
 // exit code 1 and says why on stderr.
 //
-//   start EXE          run EXE (in the current directory)
+//   start EXE          run EXE (in the current directory); EXE may hold %VARIABLES%
 //   created MS         wait until its window exists, shown or not (it is made
 //                      before the settings are read)
 //   window MS          wait until its window is visible
@@ -284,7 +284,7 @@ std::string FileText(const std::wstring& name) {
 
 void Driver::Step(const std::string& step) {
     if (step == "start") {
-        std::wstring exe = Next("program");
+        std::wstring exe = Expanded(Next("program"));
         std::wstring commandLine = L"\"" + exe + L"\"";
         STARTUPINFOW startup{};
         startup.cb = sizeof(startup);

@@ -137,6 +137,46 @@ installed)
         click option2 close exit 0 $slow
     rm -rf "$WINEPREFIX"/drive_c/users/*/AppData/Roaming/ksv
     ;;
+msi)
+    # The package that ships, then a later one with the fast-clock program,
+    # which replaces it. The installed program counts into %APPDATA%\ksv,
+    # never beside itself, and uninstalling leaves that count alone.
+    home=$(cd "$WINEPREFIX"/drive_c/users/*/AppData/.. && pwd)
+    program=$home/AppData/Local/Programs/ksv
+    shortcut="$home/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/ksv 分钟计时器.lnk"
+    msiexec() { "$WINELOADER" msiexec "$@" /qn </dev/null || fail "msiexec $* exited with $?"; }
+    # Apps & features: "version publisher MsiExec.exe /X{code}" of each ksv.
+    entries() {
+        for hive in HKCU HKLM; do
+            "$WINELOADER" reg query "$hive\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall" /s || true
+        done 2>/dev/null | iconv -f GBK -t UTF-8 | tr -d '\r' |
+            awk -v RS= -F '\n' '/\n +DisplayName +REG_SZ +ksv 分钟计时器(\n|$)/ {
+            delete e; for (i = 1; i <= NF; i++) { split($i, f, "    "); e[f[2]] = f[4] }
+            print e["DisplayVersion"], e["Publisher"], e["UninstallString"] }'
+    }
+    uninstall() { entries | while read -r _ _ _ code; do msiexec "$code"; done; }
+    uninstall  # what a failed run left
+    rm -rf "$program" "$home/AppData/Roaming/ksv"
+    rmdir "${program%/ksv}" 2>/dev/null || true
+    before=$(ls -A "$home/AppData/Local")
+
+    msiexec /i "$bin/ksv.msi"
+    cmp -s "$program/ksv.exe" "$bin/ksv.exe" && [[ -f $shortcut ]] || fail "not installed"
+    first=$(entries)
+    [[ $first =~ ^[0-9]+\.[0-9]+\.[0-9]{4}\ ksv\ MsiExec.exe\ /X\{[0-9A-F-]+\}$ ]] || fail "entry: $first"
+    drive start '%LOCALAPPDATA%\Programs\ksv\ksv.exe' window $slow close exit 0 $slow
+    msiexec /i "$bin/ksv_fastclock.msi"
+    cmp -s "$program/ksv.exe" "$bin/ksv_fastclock.exe" || fail "not upgraded"
+    [[ $(entries | wc -l) == 1 && $(entries) != "$first" ]] || fail "entries: $(entries)"
+    drive start '%LOCALAPPDATA%\Programs\ksv\ksv.exe' window $slow wait label1 0:01 5000 \
+        waitfile '%APPDATA%\ksv\ksv.ini' '[ksv]\r\nminutes=1\r\n' 2000 click option2 close exit 0 $slow
+    [[ $(ls -A "$program") == ksv.exe ]] || fail "written beside the program: $(ls -A "$program")"
+    uninstall
+    [[ $(ls -A "$home/AppData/Local") == "$before" && ! -e $shortcut && -z $(entries) ]] ||
+        fail "left behind: $(ls -AR "$home/AppData/Local")"
+    [[ $(cat "$home/AppData/Roaming/ksv/ksv.ini") == $'[ksv]\r\nminutes=1\r' ]] || fail "ksv.ini lost"
+    rm -rf "$home/AppData/Roaming/ksv"
+    ;;
 in-use)
     # Held by another program without sharing (a virus scanner, a backup):
     # tried for about two seconds. Released in time, ksv starts and counts;

@@ -4,12 +4,15 @@
 # beside wine64 breaks a prefix wine64 made alone), so a stamp in the prefix
 # records that set-up: loader, architecture, Wine version and the Wine
 # packages installed. A prefix without the same stamp is made anew.
-# Usage: wine-prefix.sh PROBE_EXE, with WINEPREFIX, WINEARCH and WINELOADER set.
-# PROBE_EXE must exit with 42.
+# It leaves the prefix idle, whatever happens: the next step may need another
+# display than this one had.
+# Usage: wine-prefix.sh PROBE_EXE, with WINEPREFIX, WINEARCH, WINELOADER and
+# WINESERVER set. PROBE_EXE must exit with 42.
 set -euo pipefail
 probe=$1
-: "${WINEPREFIX:?}" "${WINEARCH:?}" "${WINELOADER:?}"
+: "${WINEPREFIX:?}" "${WINEARCH:?}" "${WINELOADER:?}" "${WINESERVER:?}"
 fail() { echo "wine-prefix: $*" >&2; exit 1; }
+trap '"$WINESERVER" -w 2>/dev/null' EXIT
 
 [[ -x $WINELOADER ]] || fail "there is no Wine loader $WINELOADER"
 
@@ -35,12 +38,13 @@ if [[ ! -f $stamp || $(<"$stamp") != "$wanted" ]]; then
             fail "$WINEPREFIX is not a Wine prefix; not removing it"
         fi
         echo "wine-prefix: $WINEPREFIX was made by another Wine set-up; making it anew"
-        wineserver -k >/dev/null 2>&1 || true
+        "$WINESERVER" -k >/dev/null 2>&1 || true
+        "$WINESERVER" -w 2>/dev/null || true
         rm -rf "$WINEPREFIX"
     fi
     echo "wine-prefix: making $WINEPREFIX ($WINEARCH, $WINELOADER)"
     "$WINELOADER" wineboot.exe -i || fail "wineboot could not make $WINEPREFIX (exit $?)"
-    wineserver -w
+    "$WINESERVER" -w
     printf '%s\n' "$wanted" >"$stamp"
 fi
 

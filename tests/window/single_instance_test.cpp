@@ -16,8 +16,8 @@ class SingleInstanceTest : public QObject {
   private:
     // The later copy asks from another thread while this one's event loop
     // lets the first copy answer, as two processes would.
-    static bool Ask(const SingleInstance& later) {
-        auto asked = std::async(std::launch::async, [&later] { return later.ActivateFirst(); });
+    static bool Ask(const SingleInstance& later, const LaunchTokens& tokens = {}) {
+        auto asked = std::async(std::launch::async, [&] { return later.ActivateFirst(tokens); });
         while (asked.wait_for(std::chrono::milliseconds(10)) != std::future_status::ready) {
             QCoreApplication::processEvents();
         }
@@ -51,6 +51,14 @@ class SingleInstanceTest : public QObject {
         const auto before = activated.count();
         QVERIFY(Ask(second));
         QCOMPARE(activated.count(), before + 1);
+
+        // The launcher's tokens come along as they were; one that would break
+        // its line does not.
+        const LaunchTokens tokens{"wl-token", "id \"quoted\"_TIME42"};
+        QVERIFY(Ask(second, tokens));
+        QCOMPARE(activated.last().at(0).value<LaunchTokens>(), tokens);
+        QVERIFY(Ask(second, {"a\nDESKTOP_STARTUP_ID=forged", "b\xe2\x80\x8b"}));
+        QCOMPARE(activated.last().at(0).value<LaunchTokens>(), LaunchTokens{});
 
         // The guard goes with the copy that held it, leaving nothing behind.
         first.reset();

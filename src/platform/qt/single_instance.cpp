@@ -23,6 +23,12 @@ using Clock = std::chrono::steady_clock;
 // How long a later copy waits for the first one's answer.
 constexpr std::chrono::milliseconds kPatience(1000);
 
+// How long the first copy waits for the tokens of the later ones that ask
+// together. A later copy sends them at once; one from before tokens were
+// passed sends none and still has its answer well within its patience.
+constexpr std::chrono::milliseconds kRequestPatience(250);
+constexpr std::size_t kMaxRequest = 4096;
+
 // The first copy's answer: it came to the front.
 constexpr char kShown = 'A';
 
@@ -63,6 +69,53 @@ int Remaining(Clock::time_point deadline) {
     return static_cast<int>(std::max<long long>(left, 0));
 }
 
+// Waits for `events` on a non-blocking socket; false at the deadline.
+bool WaitFor(int fd, short events, Clock::time_point deadline) {
+    pollfd waiting{fd, events, 0};
+    int ready = 0;
+    while ((ready = poll(&waiting, 1, Remaining(deadline))) < 0 && errno == EINTR) {
+    }
+    return ready > 0;
+}
+
+// A later copy's request: its launch tokens, up to the end of what it sends.
+LaunchTokens ReadRequest(int client, Clock::time_point deadline) {
+    std::string text;
+    char buffer[512];
+    while (text.size() < kMaxRequest) {
+        const ssize_t got = recv(client, buffer, sizeof buffer, 0);
+        if (got > 0) {
+            text.append(buffer, static_cast<std::size_t>(got));
+        } else if (got == 0) {
+            break;  // the whole request
+        } else if (errno != EINTR && (errno != EAGAIN || !WaitFor(client, POLLIN, deadline))) {
+            break;
+        }
+    }
+    return DecodeLaunchTokens(text);
+}
+
+// The tokens go only to a copy of the same user: another user's process
+// could hold the name.
+void SendRequest(int fd, const LaunchTokens& tokens, Clock::time_point deadline) {
+    ucred peer{};
+    socklen_t size = sizeof peer;
+    const bool sameUser =
+        getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &peer, &size) == 0 && peer.uid == geteuid();
+    const std::string text = sameUser ? EncodeLaunchTokens(tokens) : std::string();
+    std::size_t sent = 0;
+    while (sent < text.size()) {
+        const ssize_t done = send(fd, text.data() + sent, text.size() - sent, MSG_NOSIGNAL);
+        if (done > 0) {
+            sent += static_cast<std::size_t>(done);
+        } else if (errno != EINTR && (errno != EAGAIN || !WaitFor(fd, POLLOUT, deadline))) {
+            break;
+        }
+    }
+    // The end of the request; the answer may still come.
+    shutdown(fd, SHUT_WR);
+}
+
 }  // namespace
 
 SingleInstance::SingleInstance(const NativePath& settingsPath, QObject* parent)
@@ -93,7 +146,7 @@ SingleInstance::~SingleInstance() {
     }
 }
 
-bool SingleInstance::ActivateFirst() const {
+bool SingleInstance::ActivateFirst(const LaunchTokens& tokens) const {
     const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     if (fd < 0) {
         return false;
@@ -111,11 +164,8 @@ bool SingleInstance::ActivateFirst() const {
     char answer = 0;
     bool shown = false;
     if (connected == 0) {
-        pollfd waiting{fd, POLLIN, 0};
-        int ready = 0;
-        while ((ready = poll(&waiting, 1, Remaining(deadline))) < 0 && errno == EINTR) {
-        }
-        shown = ready > 0 && recv(fd, &answer, 1, 0) == 1 && answer == kShown;
+        SendRequest(fd, tokens, deadline);
+        shown = WaitFor(fd, POLLIN, deadline) && recv(fd, &answer, 1, 0) == 1 && answer == kShown;
     }
     close(fd);
     return shown;
@@ -131,6 +181,8 @@ void SingleInstance::Listen() {
 
 void SingleInstance::OnRequest() {
     bool requested = false;
+    LaunchTokens tokens;
+    const auto deadline = Clock::now() + kRequestPatience;
     for (;;) {
         const int client = accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
         if (client < 0) {
@@ -142,13 +194,14 @@ void SingleInstance::OnRequest() {
         socklen_t size = sizeof peer;
         if (getsockopt(client, SOL_SOCKET, SO_PEERCRED, &peer, &size) == 0 &&
             peer.uid == geteuid()) {
+            tokens = ReadRequest(client, deadline);
             [[maybe_unused]] const ssize_t sent = send(client, &kShown, 1, MSG_NOSIGNAL);
             requested = true;
         }
         close(client);
     }
     if (requested) {
-        emit ActivationRequested();
+        emit ActivationRequested(tokens);
     }
 }
 

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "platform/native_path.h"
+#include "platform/qt/launch_tokens.h"
 
 class QSocketNotifier;
 
@@ -14,7 +15,8 @@ namespace ksv::platform {
 // guard is an abstract local socket (nothing on disk) named after the
 // settings file: binding its name succeeds for one process only, and the
 // system frees it when that process ends or dies. Later copies connect to it
-// to ask the first one to come to the front.
+// to ask the first one to come to the front, handing it their launcher's
+// tokens.
 class SingleInstance : public QObject {
     Q_OBJECT
 
@@ -28,16 +30,18 @@ class SingleInstance : public QObject {
     // True unless another copy holds the guard for this settings file.
     bool IsFirst() const { return first_; }
 
-    // In a later copy: asks the first one to show itself. False when it does
-    // not answer within about a second (stopped, busy, or another user's).
-    bool ActivateFirst() const;
+    // In a later copy: asks the first one to show itself, with this copy's
+    // launch tokens. False when it does not answer within about a second
+    // (stopped, busy, or another user's).
+    bool ActivateFirst(const LaunchTokens& tokens = {}) const;
 
     // In the first copy: starts answering later copies. Needs the
     // application's event loop.
     void Listen();
 
   signals:
-    void ActivationRequested();
+    // The tokens of the latest request; empty where its copy had none.
+    void ActivationRequested(const ksv::platform::LaunchTokens& tokens);
 
   private:
     void OnRequest();

@@ -1,40 +1,23 @@
 #include "platform/qt/window_title.h"
 
-#include <xcb/xcb.h>
-
 #include <QGuiApplication>
 #include <QWidget>
-#include <cstdint>
-#include <cstdlib>
-#include <cstring>
+#include <QWindow>
+
+#include "platform/qt/x11_connection.h"
 
 namespace ksv::platform {
 namespace {
 
-xcb_atom_t Atom(xcb_connection_t* connection, const char* name) {
-    const xcb_intern_atom_cookie_t cookie =
-        xcb_intern_atom(connection, 0, static_cast<std::uint16_t>(std::strlen(name)), name);
-    xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(connection, cookie, nullptr);
-    const xcb_atom_t atom = reply != nullptr ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
-    std::free(reply);
-    return atom;
-}
-
 // Qt writes the application's name into _NET_WM_NAME, which window managers
 // prefer to WM_NAME, when the title is empty; write the empty title back.
 void ClearX11Title(QWidget& window) {
-    // Other window systems show what they are given. (The offscreen one
-    // answers as X11 too, without a connection.)
-    if (QGuiApplication::platformName() != QStringLiteral("xcb")) {
-        return;
-    }
-    const auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-    xcb_connection_t* connection = x11 != nullptr ? x11->connection() : nullptr;
+    xcb_connection_t* connection = X11Connection();
     if (connection == nullptr) {
         return;
     }
-    const xcb_atom_t name = Atom(connection, "_NET_WM_NAME");
-    const xcb_atom_t utf8 = Atom(connection, "UTF8_STRING");
+    const xcb_atom_t name = X11Atom(connection, "_NET_WM_NAME");
+    const xcb_atom_t utf8 = X11Atom(connection, "UTF8_STRING");
     if (name == XCB_ATOM_NONE || utf8 == XCB_ATOM_NONE) {
         return;
     }
@@ -44,6 +27,22 @@ void ClearX11Title(QWidget& window) {
     xcb_flush(connection);
 }
 
+// Qt's Wayland plugin sends the application's name for an empty title.
+// A title that starts with a NUL character is a title to Qt, and the empty
+// string to the compositor: titles travel as C strings. Where Qt draws the
+// title bar itself (compositors without server-side decorations) it centres
+// the title: the spaces after the NUL push its empty box out of sight. The
+// widget keeps its empty title (screen readers read that one); only its
+// native window, made here, gets the stand-in, which Qt sends when the
+// window is shown.
+void ClearWaylandTitle(QWidget& window) {
+    if (!QGuiApplication::platformName().startsWith(QStringLiteral("wayland"))) {
+        return;
+    }
+    window.winId();
+    window.windowHandle()->setTitle(QChar(u'\0') + QString(400, QChar(u' ')));
+}
+
 }  // namespace
 
 void SetExactWindowTitle(QWidget& window, const QString& title) {
@@ -51,6 +50,7 @@ void SetExactWindowTitle(QWidget& window, const QString& title) {
     window.setWindowTitle(QString(title).replace(QStringLiteral("[*]"), QStringLiteral("[*][*]")));
     if (title.isEmpty()) {
         ClearX11Title(window);
+        ClearWaylandTitle(window);
     }
 }
 

@@ -9,6 +9,7 @@
 #include <QResource>
 #include <QString>
 
+#include "platform/qt/window_activation.h"
 #include "platform/qt/window_title.h"
 #include "window/messages.h"
 
@@ -35,11 +36,12 @@ constexpr qreal kLabel1PointSize = 26.25;
 
 QFont ElapsedFont() {
     QFont font;
-    // SimHei where the system has it, otherwise the common CJK sans-serif
-    // families of Linux desktops; listing them avoids asking the font
-    // database anything at start.
-    font.setFamilies({"SimHei", "黑体", "Noto Sans CJK SC", "Source Han Sans SC",
-                      "WenQuanYi Zen Hei", "WenQuanYi Micro Hei", "Droid Sans Fallback",
+    // SimHei where the system has it, otherwise the fonts the package
+    // depends on (one of them is there), then other common CJK sans-serif
+    // families; listing them avoids asking the font database anything at
+    // start.
+    font.setFamilies({"SimHei", "黑体", "Noto Sans CJK SC", "WenQuanYi Micro Hei",
+                      "WenQuanYi Zen Hei", "Source Han Sans SC", "Droid Sans Fallback",
                       "Microsoft YaHei", "DejaVu Sans"});
     font.setStyleHint(QFont::SansSerif);
     font.setWeight(QFont::Bold);
@@ -179,12 +181,8 @@ void Form1::ShowSaveResult(const platform::FileResult& result) {
     label1_.setAccessibleDescription(tip);
 }
 
-void Form1::Activate() {
-    if (isMinimized()) {
-        showNormal();
-    }
-    raise();
-    activateWindow();
+void Form1::Activate(const platform::LaunchTokens& tokens) {
+    platform::BringToFront(*this, tokens);
 }
 
 void Form1::OnTick() {

@@ -8,6 +8,7 @@
 
 #include "counter/counter_view.h"
 #include "counter/minute_counter.h"
+#include "platform/qt/launch_tokens.h"
 #include "platform/qt/minute_timer.h"
 #include "settings/settings_file.h"
 #include "window/qt/elapsed_label.h"
@@ -37,8 +38,9 @@ class Form1 : public QWidget, public CounterView {
 
     bool IsTimerEnabled() const { return timer1_.IsEnabled(); }
 
-    // Brings the window to the front, for a second copy of the program.
-    void Activate();
+    // Brings the window to the front, for a second copy of the program and
+    // with the tokens its launcher gave it.
+    void Activate(const platform::LaunchTokens& tokens = {});
 
   signals:
     // A tick met a count it cannot show. Counting has stopped and the file
