@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <filesystem>
 #include <string>
 #include <system_error>
 #include <vector>
@@ -238,7 +239,7 @@ bool InGroup(gid_t group) {
 
 }  // namespace
 
-bool DirectoryWritable(const fs::path& directory) {
+bool DirectoryWritable(const NativePath& directory) {
     struct stat status {};
     if (stat(directory.c_str(), &status) != 0 || !S_ISDIR(status.st_mode)) {
         return false;
@@ -257,7 +258,17 @@ bool DirectoryWritable(const fs::path& directory) {
     return (status.st_mode & needed) == needed;
 }
 
-FileResult ReadFileContent(const fs::path& path, std::string& content) {
+bool EntryExists(const NativePath& path) {
+    struct stat status {};
+    return lstat(path.c_str(), &status) == 0;
+}
+
+bool MakeDirectories(const NativePath& directory) {
+    std::error_code error;
+    return fs::create_directories(directory, error);
+}
+
+FileResult ReadFileContent(const NativePath& path, std::string& content) {
     content.clear();
     // Non-blocking, so that a FIFO standing at the path cannot hang us.
     const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
@@ -282,7 +293,7 @@ FileResult ReadFileContent(const fs::path& path, std::string& content) {
     return {};
 }
 
-FileResult ReplaceFileContent(const fs::path& path, std::string_view content) {
+FileResult ReplaceFileContent(const NativePath& path, std::string_view content) {
     const fs::path target = ResolveLinks(path);
     struct stat old {};
     bool exists = false;

@@ -9,8 +9,6 @@
 namespace ksv::platform {
 namespace {
 
-namespace fs = std::filesystem;
-
 FileFailure Classify(DWORD error) {
     switch (error) {
         case ERROR_SUCCESS:
@@ -165,7 +163,7 @@ DWORD Truncate(HANDLE file, LONGLONG size) {
 }
 
 // The file a symbolic link leads to, so that the link stays a link.
-DWORD ResolveLink(fs::path& path) {
+DWORD ResolveLink(NativePath& path) {
     Handle file(CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                             nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     if (!file.valid()) {
@@ -191,7 +189,7 @@ DWORD ResolveLink(fs::path& path) {
 // Whether this user may write the file now (its permissions, a program
 // holding it without sharing), asked before anything is made, so that a
 // refusal leaves nothing behind.
-DWORD CheckWritable(const fs::path& target) {
+DWORD CheckWritable(const NativePath& target) {
     const auto tryOpen = [&](DWORD access) {
         Handle file(CreateFileW(target.c_str(), access,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
@@ -215,19 +213,19 @@ DWORD CheckWritable(const fs::path& target) {
 // content is written under one name and renamed to the other once it is
 // complete on disk, because ReplaceFileW is not one step: a kill inside it
 // can leave no ksv.ini, and the whole new content under the second name.
-fs::path BeingWrittenPathFor(const fs::path& target) {
-    return target.parent_path() / (target.filename().wstring() + L".new");
+NativePath BeingWrittenPathFor(const NativePath& target) {
+    return target + L".new";
 }
-fs::path CompletePathFor(const fs::path& target) {
-    return target.parent_path() / (target.filename().wstring() + L".tmp");
+NativePath CompletePathFor(const NativePath& target) {
+    return target + L".tmp";
 }
 
-void Remove(const fs::path& path) {
+void Remove(const NativePath& path) {
     SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
     DeleteFileW(path.c_str());
 }
 
-DWORD MoveInto(const fs::path& target, const fs::path& temp) {
+DWORD MoveInto(const NativePath& target, const NativePath& temp) {
     return MoveFileExW(temp.c_str(), target.c_str(),
                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)
                ? ERROR_SUCCESS
@@ -238,7 +236,7 @@ DWORD MoveInto(const fs::path& target, const fs::path& temp) {
 // descriptor (owner, permissions), attributes and streams. A save that
 // failed for good over such details would lose the count at the end, so
 // their errors are ignored.
-DWORD Replace(const fs::path& target, const fs::path& temp) {
+DWORD Replace(const NativePath& target, const NativePath& temp) {
     if (ReplaceFileW(target.c_str(), temp.c_str(), nullptr,
                      REPLACEFILE_IGNORE_MERGE_ERRORS | REPLACEFILE_IGNORE_ACL_ERRORS, nullptr,
                      nullptr)) {
@@ -257,7 +255,7 @@ DWORD Replace(const fs::path& target, const fs::path& temp) {
 
 // For a directory that allows no new file. Not crash-safe, so only the last
 // resort: on a failure the old content is put back as far as we can.
-FileResult RewriteInPlace(const fs::path& target, std::string_view content) {
+FileResult RewriteInPlace(const NativePath& target, std::string_view content) {
     const auto open = [&](DWORD access) {
         return CreateFileW(target.c_str(), access, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                            FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -294,7 +292,7 @@ FileResult RewriteInPlace(const fs::path& target, std::string_view content) {
 
 }  // namespace
 
-bool DirectoryWritable(const fs::path& directory) {
+bool DirectoryWritable(const NativePath& directory) {
     const DWORD attributes = GetFileAttributesW(directory.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
         return false;
@@ -302,8 +300,8 @@ bool DirectoryWritable(const fs::path& directory) {
     // Only trying tells: the folder's permission list, a read-only medium or
     // a folder redirected by the system all decide. The probe goes when its
     // handle closes, even if the program dies first.
-    const fs::path probe =
-        directory / (L"ksv-" + std::to_wstring(GetCurrentProcessId()) + L".probe");
+    const NativePath probe =
+        JoinPath(directory, "ksv-" + std::to_string(GetCurrentProcessId()) + ".probe");
     const HANDLE file = CreateFileW(
         probe.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
         FILE_ATTRIBUTE_TEMPORARY | FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
@@ -314,7 +312,29 @@ bool DirectoryWritable(const fs::path& directory) {
     return true;
 }
 
-FileResult ReadFileContent(const fs::path& path, std::string& content) {
+bool EntryExists(const NativePath& path) {
+    // A file another program holds without sharing is there all the same.
+    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES ||
+           GetLastError() == ERROR_SHARING_VIOLATION;
+}
+
+bool MakeDirectories(const NativePath& directory) {
+    if (directory.empty()) {
+        return false;
+    }
+    if (CreateDirectoryW(directory.c_str(), nullptr)) {
+        return true;
+    }
+    const DWORD error = GetLastError();
+    const NativePath parent = ParentPath(directory);
+    if (error != ERROR_PATH_NOT_FOUND || parent.empty() || parent == directory) {
+        return false;
+    }
+    MakeDirectories(parent);
+    return CreateDirectoryW(directory.c_str(), nullptr) != FALSE;
+}
+
+FileResult ReadFileContent(const NativePath& path, std::string& content) {
     content.clear();
     const DWORD attributes = GetFileAttributesW(path.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
@@ -327,7 +347,7 @@ FileResult ReadFileContent(const fs::path& path, std::string& content) {
         const DWORD error = GetLastError();
         // A save that stopped inside the replace left its content complete
         // under the other name; that is the file now.
-        const fs::path complete = CompletePathFor(path);
+        const NativePath complete = CompletePathFor(path);
         const DWORD completeAttributes = GetFileAttributesW(complete.c_str());
         if (error == ERROR_FILE_NOT_FOUND && completeAttributes != INVALID_FILE_ATTRIBUTES &&
             (completeAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
@@ -345,8 +365,8 @@ FileResult ReadFileContent(const fs::path& path, std::string& content) {
     return {};
 }
 
-FileResult ReplaceFileContent(const fs::path& path, std::string_view content) {
-    fs::path target = path;
+FileResult ReplaceFileContent(const NativePath& path, std::string_view content) {
+    NativePath target = path;
     DWORD attributes = GetFileAttributesW(target.c_str());
     const bool exists = attributes != INVALID_FILE_ATTRIBUTES;
     if (!exists) {
@@ -383,8 +403,8 @@ FileResult ReplaceFileContent(const fs::path& path, std::string_view content) {
                             FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
     const DWORD tempAttributes =
         exists && (attributes & kKept) != 0 ? attributes & kKept : FILE_ATTRIBUTE_NORMAL;
-    const fs::path writingPath = BeingWrittenPathFor(target);
-    const fs::path completePath = CompletePathFor(target);
+    const NativePath writingPath = BeingWrittenPathFor(target);
+    const NativePath completePath = CompletePathFor(target);
     HANDLE handle = INVALID_HANDLE_VALUE;
     DWORD error = Injected(FileStep::CreateTemp);
     if (error == ERROR_SUCCESS) {

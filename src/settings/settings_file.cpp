@@ -1,17 +1,19 @@
 #include "settings/settings_file.h"
 
-#include <thread>
+#include <algorithm>
+#include <cstdint>
 
 #include "platform/file_io.h"
+#include "platform/monotonic_time.h"
 #include "platform/user_settings_directory.h"
 #include "settings/profile.h"
 
 namespace ksv {
 namespace {
 
-namespace fs = std::filesystem;
 using platform::FileFailure;
 using platform::FileResult;
+using platform::NativePath;
 
 constexpr std::string_view kSection = "ksv";
 constexpr std::string_view kFileName = "ksv.ini";
@@ -27,7 +29,7 @@ constexpr std::string_view kNewline = "\n";
 #endif
 
 // The file as text; an absent file (or folder) is an empty one.
-FileResult ReadText(const fs::path& path, FileText& text) {
+FileResult ReadText(const NativePath& path, FileText& text) {
     std::string bytes;
     const FileResult read = platform::ReadFileContent(path, bytes);
     if (read.failure == FileFailure::NotFound) {
@@ -52,47 +54,50 @@ bool Lasting(FileFailure failure) {
 
 }  // namespace
 
-fs::path SettingsPath(const fs::path& programDirectory, const fs::path& userDirectory) {
-    const fs::path beside = programDirectory / kFileName;
-    std::error_code error;
-    const fs::file_type besideType = fs::symlink_status(beside, error).type();
-    const bool exists = besideType != fs::file_type::not_found && besideType != fs::file_type::none;
-    // Asked in this order, so that a program with its ksv.ini beside it
-    // never probes its folder (on Windows, by making a file there).
-    if (exists || userDirectory.empty() ||
-        (!platform::SystemProgramDirectory(programDirectory) &&
-         platform::DirectoryWritable(programDirectory))) {
+NativePath SettingsPath(const NativePath& programDirectory,
+                        const std::function<NativePath()>& userDirectory) {
+    // A program with its ksv.ini beside it asks nothing more: it neither
+    // probes its folder (on Windows, by making a file there) nor looks for
+    // the user's.
+    const NativePath beside = platform::JoinPath(programDirectory, kFileName);
+    if (platform::EntryExists(beside)) {
         return beside;
     }
-    return userDirectory / kFileName;
+    const NativePath user = userDirectory();
+    if (user.empty() || (!platform::SystemProgramDirectory(programDirectory) &&
+                         platform::DirectoryWritable(programDirectory))) {
+        return beside;
+    }
+    return platform::JoinPath(user, kFileName);
 }
 
-SettingsReadError::SettingsReadError(fs::path path, FileResult result)
-    : std::runtime_error("the settings file cannot be read"),
+SettingsReadError::SettingsReadError(NativePath path, FileResult result)
+    : platform::Error("the settings file cannot be read"),
       path_(std::move(path)),
       result_(std::move(result)) {}
 
-SettingsFile::SettingsFile(fs::path path, std::chrono::milliseconds patience)
+SettingsFile::SettingsFile(NativePath path, std::chrono::milliseconds patience)
     : path_(std::move(path)), patience_(patience) {}
 
-FileText SettingsFile::Load() const {
-    const auto deadline = std::chrono::steady_clock::now() + patience_;
+StoredSettings SettingsFile::Read() const {
+    const std::uint64_t deadline =
+        platform::MonotonicMilliseconds() +
+        static_cast<std::uint64_t>(std::max<std::chrono::milliseconds::rep>(patience_.count(), 0));
     for (;;) {
         FileText text;
         const FileResult read = ReadText(path_, text);
         if (read.ok()) {
-            return text;
+            return StoredSettings(std::move(text));
         }
-        if (Lasting(read.failure) || std::chrono::steady_clock::now() >= deadline) {
+        if (Lasting(read.failure) || platform::MonotonicMilliseconds() >= deadline) {
             throw SettingsReadError(path_, read);
         }
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        platform::SleepMilliseconds(100);
     }
 }
 
-std::string SettingsFile::ReadSetting(std::string_view key, std::string_view defaultValue) const {
-    const FileText file = Load();
-    auto value = profile::GetValue(file.text, kSection, ToFileText(file.encoding, key));
+std::string StoredSettings::ReadSetting(std::string_view key, std::string_view defaultValue) const {
+    auto value = profile::GetValue(file_.text, kSection, ToFileText(file_.encoding, key));
     if (!value) {
         return std::string(defaultValue);
     }
@@ -100,7 +105,11 @@ std::string SettingsFile::ReadSetting(std::string_view key, std::string_view def
     if (const auto end = value->find('\0'); end != std::string::npos) {
         value->resize(end);
     }
-    return FromFileText(file.encoding, CutFileText(file.encoding, *value, kLongestValue));
+    return FromFileText(file_.encoding, CutFileText(file_.encoding, *value, kLongestValue));
+}
+
+std::string SettingsFile::ReadSetting(std::string_view key, std::string_view defaultValue) const {
+    return Read().ReadSetting(key, defaultValue);
 }
 
 FileResult SettingsFile::WriteSetting(std::string_view key, std::string_view value) {
@@ -120,8 +129,7 @@ FileResult SettingsFile::WriteSetting(std::string_view key, std::string_view val
     FileResult written = platform::ReplaceFileContent(path_, bytes);
     if (written.failure == FileFailure::NotFound) {
         // The user's settings folder is made at the first save.
-        std::error_code error;
-        if (fs::create_directories(path_.parent_path(), error)) {
+        if (platform::MakeDirectories(platform::ParentPath(path_))) {
             written = platform::ReplaceFileContent(path_, bytes);
         }
     }

@@ -1,12 +1,14 @@
 #pragma once
 
 #include <chrono>
-#include <filesystem>
-#include <stdexcept>
+#include <functional>
 #include <string>
 #include <string_view>
+#include <utility>
 
+#include "platform/error.h"
 #include "platform/file_result.h"
+#include "platform/native_path.h"
 #include "settings/file_text.h"
 
 namespace ksv {
@@ -14,22 +16,39 @@ namespace ksv {
 // Where ksv.ini lives, decided once at start: beside the program when a
 // ksv.ini is already there, or when the program's directory takes new files
 // and is not one where programs are installed for all users (portable use);
-// otherwise in the user's own settings folder.
-std::filesystem::path SettingsPath(const std::filesystem::path& programDirectory,
-                                   const std::filesystem::path& userDirectory);
+// otherwise in the user's own settings folder, which `userDirectory` gives
+// (empty when the system names none). That is asked only when no ksv.ini is
+// beside the program: finding it may cost the start a system library.
+platform::NativePath SettingsPath(const platform::NativePath& programDirectory,
+                                  const std::function<platform::NativePath()>& userDirectory);
 
 // A settings file that is there but cannot be read. Starting from the
 // defaults would later write a small count over the real one.
-class SettingsReadError : public std::runtime_error {
+class SettingsReadError : public platform::Error {
   public:
-    SettingsReadError(std::filesystem::path path, platform::FileResult result);
+    SettingsReadError(platform::NativePath path, platform::FileResult result);
 
-    const std::filesystem::path& path() const { return path_; }
+    const platform::NativePath& path() const { return path_; }
     const platform::FileResult& result() const { return result_; }
 
   private:
-    std::filesystem::path path_;
+    platform::NativePath path_;
     platform::FileResult result_;
+};
+
+// The section "ksv" as one read of the settings file found it, for reading
+// several keys from a single read.
+class StoredSettings {
+  public:
+    explicit StoredSettings(FileText file) : file_(std::move(file)) {}
+
+    // The stored value, cut to 253 bytes of the system's code page on a
+    // character boundary; `defaultValue` when the file, section or key is
+    // absent.
+    std::string ReadSetting(std::string_view key, std::string_view defaultValue) const;
+
+  private:
+    FileText file_;
 };
 
 // The section "ksv" of one settings file. Keys, defaults and values are UTF-8;
@@ -39,15 +58,17 @@ class SettingsFile {
   public:
     // A file that exists but cannot be read is tried again for `patience`,
     // for the moments a virus scanner or a backup holds it.
-    explicit SettingsFile(std::filesystem::path path,
+    explicit SettingsFile(platform::NativePath path,
                           std::chrono::milliseconds patience = std::chrono::seconds(2));
 
-    const std::filesystem::path& Path() const { return path_; }
+    const platform::NativePath& Path() const { return path_; }
 
-    // The stored value, cut to 253 bytes of the system's code page on a
-    // character boundary; `defaultValue` when the file, section or key is
-    // absent. Throws SettingsReadError when the file exists but cannot be
-    // read.
+    // What the file holds now. Throws SettingsReadError when it exists but
+    // cannot be read.
+    StoredSettings Read() const;
+
+    // One value, as StoredSettings::ReadSetting gives it, from a read of its
+    // own. Throws SettingsReadError as Read() does.
     std::string ReadSetting(std::string_view key, std::string_view defaultValue) const;
 
     // Stores the value, making the file's folder when it is missing; a value
@@ -55,9 +76,7 @@ class SettingsFile {
     platform::FileResult WriteSetting(std::string_view key, std::string_view value);
 
   private:
-    FileText Load() const;
-
-    std::filesystem::path path_;
+    platform::NativePath path_;
     std::chrono::milliseconds patience_;
 };
 

@@ -169,7 +169,8 @@ TEST(SettingsPathTest, BesideTheProgramOnlyWhereItMayWrite) {
         {"a folder that is not there", dir / "gone", false},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(ksv::SettingsPath(c.program, user), (c.beside ? c.program : user) / "ksv.ini")
+        EXPECT_EQ(ksv::SettingsPath(c.program, [&] { return user; }),
+                  (c.beside ? c.program : user) / "ksv.ini")
             << c.name;
     }
     EXPECT_TRUE(std::filesystem::is_empty(dir));  // the check leaves nothing behind
@@ -381,7 +382,15 @@ TEST_F(Form1Test, AFailedSaveShowsInTheToolTipUntilTheNextSuccess) {
     const HWND label = Control(ksv::win32::kLabel1);
     const auto tip = [&]() {
         HWND toolTip = nullptr;
-        EnumThreadWindows(GetCurrentThreadId(), FindToolTip, reinterpret_cast<LPARAM>(&toolTip));
+        // Made at the window's first idle moment.
+        for (int i = 0; i < 100 && toolTip == nullptr; ++i) {
+            for (MSG message{}; PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE);) {
+                DispatchMessageW(&message);
+            }
+            EnumThreadWindows(GetCurrentThreadId(), FindToolTip,
+                              reinterpret_cast<LPARAM>(&toolTip));
+            Sleep(toolTip == nullptr ? 10 : 0);
+        }
         wchar_t text[512] = {};
         TOOLINFOW tool{};
         tool.cbSize = TTTOOLINFOW_V2_SIZE;

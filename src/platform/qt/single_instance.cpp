@@ -12,6 +12,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <filesystem>
 #include <thread>
 
 namespace ksv::platform {
@@ -34,7 +35,7 @@ constexpr char kShown = 'A';
 // The same file reached by another path (a symbolic link, "..") is the same
 // file; the name must be the same in every copy, so a stable hash (FNV-1a)
 // rather than std::hash.
-std::string SocketName(const std::filesystem::path& settingsPath) {
+std::string SocketName(const NativePath& settingsPath) {
     std::error_code error;
     std::filesystem::path file = std::filesystem::weakly_canonical(settingsPath, error);
     if (error) {
@@ -117,7 +118,7 @@ void SendRequest(int fd, const LaunchTokens& tokens, Clock::time_point deadline)
 
 }  // namespace
 
-SingleInstance::SingleInstance(const std::filesystem::path& settingsPath, QObject* parent)
+SingleInstance::SingleInstance(const NativePath& settingsPath, QObject* parent)
     : QObject(parent), socketName_(SocketName(settingsPath)) {
     listenFd_ = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     if (listenFd_ < 0) {

@@ -2,6 +2,8 @@
 
 #include <cwchar>
 
+#include "platform/full_path_win32.h"
+
 namespace ksv::platform::win32 {
 namespace {
 
@@ -33,18 +35,8 @@ BOOL CALLBACK FindMarked(HWND window, LPARAM param) {
 
 }  // namespace
 
-std::uint64_t SingleInstance::PathKey(const std::filesystem::path& settingsPath) {
-    const std::wstring given = settingsPath.wstring();
-    std::wstring full(MAX_PATH, L'\0');
-    DWORD length =
-        GetFullPathNameW(given.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
-    if (length >= full.size()) {
-        full.resize(length);
-        length = GetFullPathNameW(given.c_str(), length, full.data(), nullptr);
-    }
-    full.resize(length < full.size() ? length : 0);
-    std::wstring text =
-        std::filesystem::path(full.empty() ? given : full).lexically_normal().wstring();
+std::uint64_t SingleInstance::PathKey(const NativePath& settingsPath) {
+    NativePath text = FullPath(settingsPath);
     if (!text.empty()) {
         // File names on Windows match without regard to case.
         CharUpperBuffW(text.data(), static_cast<DWORD>(text.size()));
@@ -59,13 +51,14 @@ std::uint64_t SingleInstance::PathKey(const std::filesystem::path& settingsPath)
 std::wstring SingleInstance::MutexName(std::uint64_t key) {
     // Global: two users of one machine (fast user switching, remote
     // desktop) running one shared copy would count into the same file.
-    wchar_t name[40];
-    std::swprintf(name, 40, L"Global\\ksv-%016llx", static_cast<unsigned long long>(key));
+    std::wstring name = L"Global\\ksv-";
+    for (int shift = 60; shift >= 0; shift -= 4) {
+        name += L"0123456789abcdef"[(key >> shift) & 0xF];
+    }
     return name;
 }
 
-SingleInstance::SingleInstance(const std::filesystem::path& settingsPath)
-    : key_(PathKey(settingsPath)) {
+SingleInstance::SingleInstance(const NativePath& settingsPath) : key_(PathKey(settingsPath)) {
     mutex_ = CreateMutexW(nullptr, TRUE, MutexName(key_).c_str());
     const DWORD error = GetLastError();
     if (mutex_ == nullptr) {

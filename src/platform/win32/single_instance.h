@@ -3,8 +3,9 @@
 #include <windows.h>
 
 #include <cstdint>
-#include <filesystem>
 #include <string>
+
+#include "platform/native_path.h"
 
 namespace ksv::platform::win32 {
 
@@ -13,7 +14,7 @@ namespace ksv::platform::win32 {
 // leaves no file behind.
 class SingleInstance {
   public:
-    explicit SingleInstance(const std::filesystem::path& settingsPath);
+    explicit SingleInstance(const NativePath& settingsPath);
     ~SingleInstance();
     SingleInstance(const SingleInstance&) = delete;
     SingleInstance& operator=(const SingleInstance&) = delete;
@@ -29,7 +30,7 @@ class SingleInstance {
 
     // The key of a settings path: the same for every spelling of one path
     // that differs only in case, "." and ".." or doubled separators.
-    static std::uint64_t PathKey(const std::filesystem::path& settingsPath);
+    static std::uint64_t PathKey(const NativePath& settingsPath);
     static std::wstring MutexName(std::uint64_t key);
 
   private:
