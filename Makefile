@@ -3,7 +3,7 @@
 
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all deps build package run screenshot bench soak test test-linux test-fuzz windows test-windows wine-tests-32 wine-tests-64 screenshot-windows bench-tick format clean
+.PHONY: all deps build package run screenshot bench soak test test-linux test-fuzz windows test-windows wine-tests-32 wine-tests-64 screenshot-windows bench-tick bench-windows format clean
 
 all: build
 
@@ -91,6 +91,21 @@ screenshot-windows: deps
 
 # Ends with ctest's summary of the Linux suite.
 test: test-fuzz test-windows test-linux
+
+# Start-up time of ksv.exe against a bare window with the same controls and
+# manifest, under Wine: the 32-bit program where 32-bit Wine runs, else the
+# 64-bit build of it. Not a test: figures to read (PAIRS=21 by default).
+bench-windows: deps
+	cmake --preset windows
+	cmake --build --preset windows -j $(JOBS) --target ksv wine_probe bench_floor bench_start
+	@scripts/wine-check build/windows "the 64-bit build is timed instead"; \
+	case $$? in \
+	    0) bench/win32/run build/windows ;; \
+	    1) cmake --preset windows-tests && \
+	       cmake --build --preset windows-tests -j $(JOBS) --target ksv wine_probe bench_floor bench_start && \
+	       bench/win32/run build/windows-tests ;; \
+	    *) exit 1 ;; \
+	esac
 
 # Kills the program 1000 times while it saves; reports any broken or lost count.
 soak: build

@@ -1,13 +1,18 @@
 # Cross build for Windows with mingw-w64; included by the toolchain files,
 # which set KSV_MINGW_PROCESSOR (i686 or x86_64), the Wine loader that runs its
 # programs (KSV_WINE_LOADER, named explicitly: /usr/bin/wine picks one by
-# what is installed) and the architecture of its Wine prefix (KSV_WINEARCH).
+# what is installed), the architecture of its Wine prefix (KSV_WINEARCH) and
+# optionally the compiler's thread model (KSV_MINGW_THREADS).
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR ${KSV_MINGW_PROCESSOR})
 set(ksv_triple ${KSV_MINGW_PROCESSOR}-w64-mingw32)
-# The posix thread model: GoogleTest needs std::mutex, which the win32 model lacks.
-set(CMAKE_C_COMPILER ${ksv_triple}-gcc-posix)
-set(CMAKE_CXX_COMPILER ${ksv_triple}-g++-posix)
+# The posix thread model by default: GoogleTest needs std::mutex, which the
+# win32 model lacks.
+if(NOT KSV_MINGW_THREADS)
+    set(KSV_MINGW_THREADS posix)
+endif()
+set(CMAKE_C_COMPILER ${ksv_triple}-gcc-${KSV_MINGW_THREADS})
+set(CMAKE_CXX_COMPILER ${ksv_triple}-g++-${KSV_MINGW_THREADS})
 set(CMAKE_RC_COMPILER ${ksv_triple}-windres)
 set(CMAKE_FIND_ROOT_PATH /usr/${ksv_triple})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)

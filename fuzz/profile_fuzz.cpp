@@ -97,7 +97,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
     std::optional<std::string> out;
     try {
         out = SetValue(content, section, key, value, newline);
-    } catch (const std::invalid_argument&) {
+    } catch (const ksv::platform::InvalidArgument&) {
         return 0;  // a name that could not be stored
     }
     if (!out) {

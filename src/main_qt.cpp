@@ -58,8 +58,8 @@ int Run(ksv::platform::GuardedApplication& app, ksv::SettingsFile& settings,
 
 int main(int argc, char* argv[]) {
     // Decided once: beside the program, or in the user's settings folder.
-    const std::filesystem::path settingsPath = ksv::SettingsPath(
-        ksv::platform::ProgramDirectory(), ksv::platform::UserSettingsDirectory());
+    const ksv::platform::NativePath settingsPath =
+        ksv::SettingsPath(ksv::platform::ProgramDirectory(), ksv::platform::UserSettingsDirectory);
 
     // A second copy would overwrite the first one's count. When the first
     // copy answers it comes to the front, with the token this one was

@@ -1,10 +1,10 @@
 // The Windows entry: where the settings live, the guard against a second
 // counting copy, the window with its load step, then the event loop. Every
 // failure ends with a message in words and a non-zero status.
+#include <cxxabi.h>
 #include <windows.h>
-// After windows.h, which it needs.
-#include <objbase.h>
 
+#include <cstdlib>
 #include <exception>
 
 #include "counter/number_text.h"
@@ -30,27 +30,16 @@ void ShowMessage(UINT icon, const std::string& text) {
                 MB_OK | icon);
 }
 
-// Screen readers reach Label1's accessible object through COM, served on the
-// window's thread.
-class ComApartment {
-  public:
-    ComApartment() : result_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
-    ~ComApartment() {
-        if (SUCCEEDED(result_)) {
-            CoUninitialize();
-        }
-    }
-    ComApartment(const ComApartment&) = delete;
-    ComApartment& operator=(const ComApartment&) = delete;
-
-  private:
-    HRESULT result_;
-};
+DWORD WINAPI ShowLastWords(void* text) {
+    MessageBoxW(nullptr, static_cast<const wchar_t*>(text), L"ksv",
+                MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
+    return 0;
+}
 
 int Run(HINSTANCE instance, int showCommand) {
     // Decided once: beside the program, or in the user's settings folder.
-    const std::filesystem::path settingsPath = ksv::SettingsPath(
-        ksv::platform::ProgramDirectory(), ksv::platform::UserSettingsDirectory());
+    const ksv::platform::NativePath settingsPath =
+        ksv::SettingsPath(ksv::platform::ProgramDirectory(), ksv::platform::UserSettingsDirectory);
 
     // A second copy would overwrite the first one's count.
     ksv::platform::win32::SingleInstance guard(settingsPath);
@@ -61,7 +50,6 @@ int Run(HINSTANCE instance, int showCommand) {
         return 0;
     }
 
-    const ComApartment com;
     ksv::SettingsFile settings(settingsPath);
     ksv::win32::Form1 form(settings, ksv::platform::DecimalSeparator(), KSV_PERIOD_MS);
     if (!form.Create(instance)) {
@@ -98,6 +86,41 @@ int Run(HINSTANCE instance, int showCommand) {
 }
 
 }  // namespace
+
+// An exception with nowhere to go (thrown out of a function that may not
+// throw, or while another one unwinds) ends the program here, in its own
+// words like every other failure, rather than in the C++ runtime's English on
+// a console a window program does not have. Defining it also keeps that
+// runtime's demangler out of the program.
+namespace __gnu_cxx {
+
+void __verbose_terminate_handler() {
+    try {
+        std::string detail;
+        if (abi::__cxa_current_exception_type() != nullptr) {
+            try {
+                throw;
+            } catch (const std::exception& error) {
+                detail = error.what();
+            } catch (...) {
+            }
+        }
+        std::wstring text =
+            ksv::platform::win32::Utf8ToWide(ksv::messages::UnexpectedError(detail));
+        // From a thread of its own, so that the window's thread, stopped
+        // here, runs no tick or other handler behind the message.
+        if (const HANDLE thread =
+                CreateThread(nullptr, 0, ShowLastWords, text.data(), 0, nullptr)) {
+            WaitForSingleObject(thread, INFINITE);
+            CloseHandle(thread);
+        }
+    } catch (...) {
+    }
+    // The status abort() gives, without the C runtime's own English box.
+    std::_Exit(3);
+}
+
+}  // namespace __gnu_cxx
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
     // The window reports what fails inside its handlers itself; this is for

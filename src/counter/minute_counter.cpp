@@ -17,8 +17,10 @@ MinuteCounter::MinuteCounter(CounterView& view, SettingsFile& settings,
     : view_(view), settings_(settings), decimalSeparator_(std::move(decimalSeparator)) {}
 
 void MinuteCounter::StartUp() {
-    view_.SetTitle(settings_.ReadSetting(kTitleKey, kDefaultTitle));
-    view_.SetCountText(settings_.ReadSetting(kMinutesKey, kDefaultMinutes));
+    // Both from one read of the file.
+    const StoredSettings stored = settings_.Read();
+    view_.SetTitle(stored.ReadSetting(kTitleKey, kDefaultTitle));
+    view_.SetCountText(stored.ReadSetting(kMinutesKey, kDefaultMinutes));
     ShowElapsed();
 }
 

@@ -1,9 +1,10 @@
 #include "counter/number_text.h"
 
-#include <charconv>
+#include <cerrno>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <limits>
-#include <system_error>
 
 namespace ksv {
 
@@ -96,8 +97,8 @@ Decimal Parse(std::string_view text, std::string_view separator) {
 }  // namespace
 
 CountError::CountError(CountFailure failure, std::string text)
-    : std::runtime_error(
-          (failure == CountFailure::Overflow ? "overflow: \"" : "type mismatch: \"") + text + "\""),
+    : platform::Error((failure == CountFailure::Overflow ? "overflow: \"" : "type mismatch: \"") +
+                      text + "\""),
       failure_(failure),
       text_(std::move(text)) {}
 
@@ -162,16 +163,19 @@ double TextToDouble(std::string_view text, std::string_view decimalSeparator) {
     if (integerLength < -400)
         return sign * 0.0;
 
+    // Digits and an exponent only, so the C library's correctly rounded
+    // reader sees no decimal point, whatever the process locale says.
     const std::string normal = d.digits + "e" + std::to_string(d.exponent);
-    double value = 0.0;
-    const auto [end, error] = std::from_chars(normal.data(), normal.data() + normal.size(), value);
-    if (error == std::errc::result_out_of_range) {
-        if (integerLength > 0)
-            throw CountError(CountFailure::Overflow, std::string(text));
-        return sign * 0.0;
-    }
-    if (error != std::errc() || end != normal.data() + normal.size()) {
+    char* end = nullptr;
+    errno = 0;
+    const double value = std::strtod(normal.c_str(), &end);
+    if (end != normal.c_str() + normal.size()) {
         throw CountError(CountFailure::TypeMismatch, std::string(text));
+    }
+    // ERANGE comes with results too small as well; they stand, rounded to a
+    // subnormal or to zero. Only infinity is out of range.
+    if (errno == ERANGE && std::isinf(value)) {
+        throw CountError(CountFailure::Overflow, std::string(text));
     }
     return sign * value;
 }
@@ -184,19 +188,23 @@ std::string NumberToText(double value, std::string_view decimalSeparator) {
     if (value == 0.0)
         return "0";  // also for -0
 
+    // The C library rounds correctly (halves of the exact binary value to
+    // even). Its decimal point is the process locale's, which may be any
+    // bytes: whatever is not a sign, a digit or a letter is that point.
     char buffer[64];
-    std::to_chars_result r{};
-    if (value == std::trunc(value) && std::fabs(value) < 1e15) {
-        r = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, 0);
-    } else {
-        r = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 15);
-    }
+    const bool whole = value == std::trunc(value) && std::fabs(value) < 1e15;
+    const int length = std::snprintf(buffer, sizeof buffer, whole ? "%.0f" : "%.15g", value);
     std::string out;
-    for (const char* p = buffer; p != r.ptr; ++p) {
-        if (*p == '.') {
+    bool inPoint = false;
+    for (int i = 0; i < length && i < static_cast<int>(sizeof buffer) - 1; ++i) {
+        const char c = buffer[i];
+        const bool letter = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+        if ((c >= '0' && c <= '9') || c == '+' || c == '-' || letter) {
+            out += c == 'e' ? 'E' : c;
+            inPoint = false;
+        } else if (!inPoint) {
             out += decimalSeparator;
-        } else {
-            out += *p == 'e' ? 'E' : *p;
+            inPoint = true;
         }
     }
     return out;

@@ -1,9 +1,10 @@
 #pragma once
 
 #include <cstdint>
-#include <stdexcept>
 #include <string>
 #include <string_view>
+
+#include "platform/error.h"
 
 namespace ksv {
 
@@ -16,7 +17,7 @@ enum class CountFailure {
     Overflow,      // a number outside the range of the result
 };
 
-class CountError : public std::runtime_error {
+class CountError : public platform::Error {
   public:
     CountError(CountFailure failure, std::string text);
 

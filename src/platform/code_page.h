@@ -1,9 +1,10 @@
 #pragma once
 
 #include <cstddef>
-#include <filesystem>
 #include <string>
 #include <string_view>
+
+#include "platform/native_path.h"
 
 namespace ksv::platform {
 
@@ -13,10 +14,9 @@ namespace ksv::platform {
 std::string AnsiToUtf8(std::string_view ansi);
 std::string Utf8ToAnsi(std::string_view utf8);
 
-// A path as UTF-8 text, for what the program shows. Unlike std::filesystem's
-// own conversion it never throws: a Windows file name that is not valid
-// UTF-16 shows replacement characters.
-std::string PathToUtf8(const std::filesystem::path& path);
+// A path as UTF-8 text, for what the program shows. Never throws: a Windows
+// file name that is not valid UTF-16 shows replacement characters.
+std::string PathToUtf8(const NativePath& path);
 
 // The longest prefix of `ansi`, at most `maxBytes` long, that does not end in
 // the middle of a character.

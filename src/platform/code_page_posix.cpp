@@ -89,8 +89,8 @@ std::string Utf8ToAnsi(std::string_view utf8) {
     return std::string(utf8);
 }
 
-std::string PathToUtf8(const std::filesystem::path& path) {
-    return path.native();
+std::string PathToUtf8(const NativePath& path) {
+    return path;
 }
 
 std::size_t AnsiPrefixLength(std::string_view ansi, std::size_t maxBytes) {

@@ -14,8 +14,8 @@ std::string Utf8ToAnsi(std::string_view utf8) {
     return win32::FromWide(win32::Utf8ToWide(utf8), CP_ACP);
 }
 
-std::string PathToUtf8(const std::filesystem::path& path) {
-    return win32::WideToUtf8(path.native());
+std::string PathToUtf8(const NativePath& path) {
+    return win32::WideToUtf8(path);
 }
 
 std::size_t AnsiPrefixLength(std::string_view ansi, std::size_t maxBytes) {

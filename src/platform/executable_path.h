@@ -1,10 +1,10 @@
 #pragma once
 
-#include <filesystem>
+#include "platform/native_path.h"
 
 namespace ksv::platform {
 
 // The full path of the running executable; empty when the system cannot tell.
-std::filesystem::path ExecutablePath();
+NativePath ExecutablePath();
 
 }  // namespace ksv::platform

@@ -1,13 +1,14 @@
 #include <sys/auxv.h>
 #include <unistd.h>
 
+#include <filesystem>
 #include <system_error>
 
 #include "platform/executable_path.h"
 
 namespace ksv::platform {
 
-std::filesystem::path ExecutablePath() {
+NativePath ExecutablePath() {
     std::string buffer(256, '\0');
     for (;;) {
         const ssize_t length = readlink("/proc/self/exe", buffer.data(), buffer.size());
@@ -28,7 +29,7 @@ std::filesystem::path ExecutablePath() {
         std::error_code error;
         auto path = std::filesystem::absolute(startName, error);
         if (!error) {
-            return path;
+            return path.native();
         }
     }
     return {};

@@ -1,17 +1,16 @@
 #include <windows.h>
 
 #include <string>
-#include <system_error>
 
 #include "platform/executable_path.h"
 
 namespace ksv::platform {
 
-std::filesystem::path ExecutablePath() {
+NativePath ExecutablePath() {
     // Paths may be longer than MAX_PATH; the name is cut when the buffer is
     // too small, so grow it until the whole name fits.
     constexpr DWORD kLongestPath = 32768;
-    std::wstring buffer(MAX_PATH, L'\0');
+    NativePath buffer(MAX_PATH, L'\0');
     for (;;) {
         const DWORD size = static_cast<DWORD>(buffer.size());
         const DWORD length = GetModuleFileNameW(nullptr, buffer.data(), size);

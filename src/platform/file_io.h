@@ -1,11 +1,11 @@
 #pragma once
 
 #include <cstddef>
-#include <filesystem>
 #include <string>
 #include <string_view>
 
 #include "platform/file_result.h"
+#include "platform/native_path.h"
 
 namespace ksv::platform {
 
@@ -13,14 +13,13 @@ namespace ksv::platform {
 // no link; the end need not exist). A link is followed only when this user
 // or the system made it: one that another user planted could aim our writes
 // at any file of ours. UntrustedLink otherwise.
-FileResult ResolveTrustedLinks(const std::filesystem::path& path, std::filesystem::path& target);
+FileResult ResolveTrustedLinks(const NativePath& path, NativePath& target);
 
 // The whole content of a file into `content`, or why it could not be read:
 // NotFound when the file or its directory is absent, TooLarge when it holds
 // more than `limit` bytes (then no more than that is read). Links are
 // followed as ResolveTrustedLinks says.
-FileResult ReadFileContent(const std::filesystem::path& path, std::string& content,
-                           std::size_t limit);
+FileResult ReadFileContent(const NativePath& path, std::string& content, std::size_t limit);
 
 // Replaces the content of `path` so that a crash at any moment leaves either
 // the old or the new content: a temporary file beside the file actually
@@ -29,16 +28,20 @@ FileResult ReadFileContent(const std::filesystem::path& path, std::string& conte
 // through a trusted symbolic link to its target, refuses a read-only target,
 // and rewrites in place when the directory allows no new file or no rename.
 // Removes what earlier saves of this user cut short by a kill left there.
-FileResult ReplaceFileContent(const std::filesystem::path& path, std::string_view content);
+FileResult ReplaceFileContent(const NativePath& path, std::string_view content);
 
 // Where a save cut short by a kill left the complete new content of `path`
 // when the file itself was already gone (Windows, whose replace is not one
 // step); reading `path` then reads that. Empty where a replace is one step.
-std::filesystem::path RecoveryPathFor(const std::filesystem::path& path);
+NativePath RecoveryPathFor(const NativePath& path);
 
 // Whether this user may make new files in `directory`, judged the way a
 // read-only file is: by the permission bits for the user's class on POSIX
 // (so root is no exception), by trying on Windows. False when it is absent.
-bool DirectoryWritable(const std::filesystem::path& directory);
+bool DirectoryWritable(const NativePath& directory);
+
+// Makes `directory` and every missing folder above it; true when it made
+// one, false when it was there already or could not be made.
+bool MakeDirectories(const NativePath& directory);
 
 }  // namespace ksv::platform

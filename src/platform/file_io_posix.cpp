@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
+#include <filesystem>
 #include <string>
 #include <system_error>
 #include <vector>
@@ -351,7 +352,7 @@ bool InGroup(gid_t group) {
 
 }  // namespace
 
-bool DirectoryWritable(const fs::path& directory) {
+bool DirectoryWritable(const NativePath& directory) {
     struct stat status {};
     if (stat(directory.c_str(), &status) != 0 || !S_ISDIR(status.st_mode)) {
         return false;
@@ -370,12 +371,17 @@ bool DirectoryWritable(const fs::path& directory) {
     return (status.st_mode & needed) == needed;
 }
 
-FileResult ResolveTrustedLinks(const fs::path& path, fs::path& target) {
+bool MakeDirectories(const NativePath& directory) {
+    std::error_code error;
+    return fs::create_directories(directory, error);
+}
+
+FileResult ResolveTrustedLinks(const NativePath& path, NativePath& target) {
     fs::path current = path;
     for (int hop = 0; hop < 40; ++hop) {
         struct stat status {};
         if (lstat(current.c_str(), &status) != 0 || !S_ISLNK(status.st_mode)) {
-            target = current;
+            target = current.native();
             return {};
         }
         if (!TrustedOwner(status.st_uid)) {
@@ -391,13 +397,13 @@ FileResult ResolveTrustedLinks(const fs::path& path, fs::path& target) {
     return Fail(ELOOP);
 }
 
-fs::path RecoveryPathFor(const fs::path&) {
+NativePath RecoveryPathFor(const NativePath&) {
     return {};
 }
 
-FileResult ReadFileContent(const fs::path& path, std::string& content, std::size_t limit) {
+FileResult ReadFileContent(const NativePath& path, std::string& content, std::size_t limit) {
     content.clear();
-    fs::path target;
+    NativePath target;
     if (FileResult resolved = ResolveTrustedLinks(path, target); !resolved.ok()) {
         return resolved;
     }
@@ -432,8 +438,8 @@ FileResult ReadFileContent(const fs::path& path, std::string& content, std::size
     return {};
 }
 
-FileResult ReplaceFileContent(const fs::path& path, std::string_view content) {
-    fs::path target;
+FileResult ReplaceFileContent(const NativePath& path, std::string_view content) {
+    NativePath target;
     if (FileResult resolved = ResolveTrustedLinks(path, target); !resolved.ok()) {
         return resolved;
     }
@@ -461,8 +467,8 @@ FileResult ReplaceFileContent(const fs::path& path, std::string_view content) {
         return Fail(errno);
     }
 
-    const fs::path directory = target.parent_path();
-    const std::string name = target.filename().string();
+    const fs::path directory = fs::path(target).parent_path();
+    const std::string name = fs::path(target).filename().string();
     RemoveOwnLeftovers(directory, name);
     fs::path tempPath;
     int fd = -1;

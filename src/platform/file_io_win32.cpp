@@ -1,6 +1,4 @@
 #include <windows.h>
-// After windows.h, which it needs.
-#include <winioctl.h>
 
 #include <cstddef>
 #include <string>
@@ -12,8 +10,6 @@
 
 namespace ksv::platform {
 namespace {
-
-namespace fs = std::filesystem;
 
 FileFailure Classify(DWORD error) {
     switch (error) {
@@ -179,7 +175,7 @@ DWORD Truncate(HANDLE file, LONGLONG size) {
 }
 
 // The file a symbolic link leads to, so that the link stays a link.
-DWORD ResolveLink(fs::path& path) {
+DWORD ResolveLink(NativePath& path) {
     Handle file(CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                             nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     if (!file.valid()) {
@@ -202,46 +198,10 @@ DWORD ResolveLink(fs::path& path) {
     }
 }
 
-// Where a symbolic link whose file is gone points, as it says: a save cut
-// short inside the replace leaves the link so, its file's content complete
-// beside that file.
-DWORD DanglingLinkTarget(fs::path& path) {
-    Handle link(CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                            nullptr, OPEN_EXISTING,
-                            FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-    if (!link.valid()) {
-        return GetLastError();
-    }
-    // The layout of a symbolic link's reparse data (ntifs.h).
-    struct SymbolicLink {
-        DWORD tag;
-        WORD dataLength, reserved;
-        WORD substituteOffset, substituteLength, printOffset, printLength;
-        ULONG flags;
-        WCHAR names[1];
-    };
-    alignas(SymbolicLink) BYTE data[MAXIMUM_REPARSE_DATA_BUFFER_SIZE];
-    DWORD size = 0;
-    if (!DeviceIoControl(link.get(), FSCTL_GET_REPARSE_POINT, nullptr, 0, data, sizeof data, &size,
-                         nullptr)) {
-        return GetLastError();
-    }
-    const auto* reparse = reinterpret_cast<const SymbolicLink*>(data);
-    if (size < offsetof(SymbolicLink, names) || reparse->tag != IO_REPARSE_TAG_SYMLINK ||
-        offsetof(SymbolicLink, names) + reparse->printOffset + reparse->printLength > size) {
-        return ERROR_NOT_A_REPARSE_POINT;
-    }
-    const std::wstring name(reparse->names + reparse->printOffset / sizeof(WCHAR),
-                            reparse->printLength / sizeof(WCHAR));
-    constexpr ULONG kRelative = 1;
-    path = (reparse->flags & kRelative) != 0 ? path.parent_path() / name : fs::path(name);
-    return ERROR_SUCCESS;
-}
-
 // Whether this user may write the file now (its permissions, a program
 // holding it without sharing), asked before anything is made, so that a
 // refusal leaves nothing behind.
-DWORD CheckWritable(const fs::path& target) {
+DWORD CheckWritable(const NativePath& target) {
     const auto tryOpen = [&](DWORD access) {
         Handle file(CreateFileW(target.c_str(), access,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
@@ -265,61 +225,19 @@ DWORD CheckWritable(const fs::path& target) {
 // content is written under one name and renamed to the other once it is
 // complete on disk, because ReplaceFileW is not one step: a kill inside it
 // can leave no ksv.ini, and the whole new content under the second name.
-fs::path BeingWrittenPathFor(const fs::path& target) {
-    return target.parent_path() / (target.filename().wstring() + L".new");
+NativePath BeingWrittenPathFor(const NativePath& target) {
+    return target + L".new";
 }
-fs::path CompletePathFor(const fs::path& target) {
-    return target.parent_path() / (target.filename().wstring() + L".tmp");
+NativePath CompletePathFor(const NativePath& target) {
+    return target + L".tmp";
 }
 
-void Remove(const fs::path& path) {
+void Remove(const NativePath& path) {
     SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
     DeleteFileW(path.c_str());
 }
 
-// Wine's ReplaceFileW first moves the old file aside under a name
-// GetTempFileNameW makes ("rf" and up to four hex digits), and a kill there
-// leaves it. Those of this user's that are empty or hold a [ksv] section are
-// what our saves left; no other file goes.
-void RemoveReplaceLeftovers(const fs::path& directory) {
-    WIN32_FIND_DATAW found{};
-    const HANDLE search = FindFirstFileW((directory / L"rf*.tmp").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) {
-        return;
-    }
-    do {
-        // The pattern matches short names too: the long one must match as well.
-        const std::wstring_view name = found.cFileName;
-        if (name.size() < 7 || name.size() > 10 ||
-            CompareStringOrdinal(name.data(), 2, L"rf", 2, TRUE) != CSTR_EQUAL ||
-            CompareStringOrdinal(name.data() + name.size() - 4, 4, L".tmp", 4, TRUE) !=
-                CSTR_EQUAL ||
-            name.substr(2, name.size() - 6).find_first_not_of(L"0123456789ABCDEFabcdef") !=
-                std::wstring_view::npos ||
-            (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 || found.nFileSizeHigh != 0 ||
-            found.nFileSizeLow > (1u << 20)) {
-            continue;
-        }
-        const fs::path leftover = directory / found.cFileName;
-        std::string content;
-        if (OwnerOf(leftover) != EntryOwner::SelfOrSystem ||
-            !ReadFileContent(leftover, content, 1u << 20).ok()) {
-            continue;
-        }
-        std::string lower = content;
-        for (char& c : lower) {
-            c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-        }
-        static constexpr char kWide[] = "[\0k\0s\0v\0]";
-        if (content.empty() || lower.find("[ksv]") != std::string::npos ||
-            lower.find(std::string_view(kWide, sizeof kWide - 1)) != std::string::npos) {
-            DeleteFileW(leftover.c_str());
-        }
-    } while (FindNextFileW(search, &found));
-    FindClose(search);
-}
-
-DWORD MoveInto(const fs::path& target, const fs::path& temp) {
+DWORD MoveInto(const NativePath& target, const NativePath& temp) {
     return MoveFileExW(temp.c_str(), target.c_str(),
                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)
                ? ERROR_SUCCESS
@@ -330,7 +248,7 @@ DWORD MoveInto(const fs::path& target, const fs::path& temp) {
 // descriptor (owner, permissions), attributes and streams. A save that
 // failed for good over such details would lose the count at the end, so
 // their errors are ignored.
-DWORD Replace(const fs::path& target, const fs::path& temp) {
+DWORD Replace(const NativePath& target, const NativePath& temp) {
     if (ReplaceFileW(target.c_str(), temp.c_str(), nullptr,
                      REPLACEFILE_IGNORE_MERGE_ERRORS | REPLACEFILE_IGNORE_ACL_ERRORS, nullptr,
                      nullptr)) {
@@ -349,7 +267,7 @@ DWORD Replace(const fs::path& target, const fs::path& temp) {
 
 // For a directory that allows no new file. Not crash-safe, so only the last
 // resort: on a failure the old content is put back as far as we can.
-FileResult RewriteInPlace(const fs::path& target, std::string_view content) {
+FileResult RewriteInPlace(const NativePath& target, std::string_view content) {
     const auto open = [&](DWORD access) {
         return CreateFileW(target.c_str(), access, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                            FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -387,7 +305,7 @@ FileResult RewriteInPlace(const fs::path& target, std::string_view content) {
 
 }  // namespace
 
-bool DirectoryWritable(const fs::path& directory) {
+bool DirectoryWritable(const NativePath& directory) {
     const DWORD attributes = GetFileAttributesW(directory.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
         return false;
@@ -395,8 +313,8 @@ bool DirectoryWritable(const fs::path& directory) {
     // Only trying tells: the folder's permission list, a read-only medium or
     // a folder redirected by the system all decide. The probe goes when its
     // handle closes, even if the program dies first.
-    const fs::path probe =
-        directory / (L"ksv-" + std::to_wstring(GetCurrentProcessId()) + L".probe");
+    const NativePath probe =
+        JoinPath(directory, "ksv-" + std::to_string(GetCurrentProcessId()) + ".probe");
     const HANDLE file = CreateFileW(
         probe.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
         FILE_ATTRIBUTE_TEMPORARY | FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
@@ -407,7 +325,23 @@ bool DirectoryWritable(const fs::path& directory) {
     return true;
 }
 
-FileResult ResolveTrustedLinks(const fs::path& path, fs::path& target) {
+bool MakeDirectories(const NativePath& directory) {
+    if (directory.empty()) {
+        return false;
+    }
+    if (CreateDirectoryW(directory.c_str(), nullptr)) {
+        return true;
+    }
+    const DWORD error = GetLastError();
+    const NativePath parent = ParentPath(directory);
+    if (error != ERROR_PATH_NOT_FOUND || parent.empty() || parent == directory) {
+        return false;
+    }
+    MakeDirectories(parent);
+    return CreateDirectoryW(directory.c_str(), nullptr) != FALSE;
+}
+
+FileResult ResolveTrustedLinks(const NativePath& path, NativePath& target) {
     target = path;
     const DWORD attributes = GetFileAttributesW(path.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
@@ -416,20 +350,17 @@ FileResult ResolveTrustedLinks(const fs::path& path, fs::path& target) {
     if (OwnerOf(path) != EntryOwner::SelfOrSystem) {
         return {FileFailure::UntrustedLink, {}};
     }
-    DWORD error = ResolveLink(target);
-    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) {
-        error = DanglingLinkTarget(target);
-    }
+    const DWORD error = ResolveLink(target);
     return error == ERROR_SUCCESS ? FileResult{} : Fail(error);
 }
 
-fs::path RecoveryPathFor(const fs::path& path) {
+NativePath RecoveryPathFor(const NativePath& path) {
     return CompletePathFor(path);
 }
 
-FileResult ReadFileContent(const fs::path& path, std::string& content, std::size_t limit) {
+FileResult ReadFileContent(const NativePath& path, std::string& content, std::size_t limit) {
     content.clear();
-    fs::path target;
+    NativePath target;
     if (FileResult resolved = ResolveTrustedLinks(path, target); !resolved.ok()) {
         return resolved;
     }
@@ -445,7 +376,7 @@ FileResult ReadFileContent(const fs::path& path, std::string& content, std::size
         // A save that stopped inside the replace left its content complete
         // under the other name, beside the file it replaces; that is the
         // file now.
-        const fs::path complete = CompletePathFor(target);
+        const NativePath complete = CompletePathFor(target);
         const DWORD completeAttributes = GetFileAttributesW(complete.c_str());
         if (error == ERROR_FILE_NOT_FOUND && completeAttributes != INVALID_FILE_ATTRIBUTES &&
             (completeAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
@@ -471,8 +402,8 @@ FileResult ReadFileContent(const fs::path& path, std::string& content, std::size
     return {};
 }
 
-FileResult ReplaceFileContent(const fs::path& path, std::string_view content) {
-    fs::path target;
+FileResult ReplaceFileContent(const NativePath& path, std::string_view content) {
+    NativePath target;
     if (FileResult resolved = ResolveTrustedLinks(path, target); !resolved.ok()) {
         return resolved;
     }
@@ -503,9 +434,8 @@ FileResult ReplaceFileContent(const fs::path& path, std::string_view content) {
                             FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
     const DWORD tempAttributes =
         exists && (attributes & kKept) != 0 ? attributes & kKept : FILE_ATTRIBUTE_NORMAL;
-    const fs::path writingPath = BeingWrittenPathFor(target);
-    const fs::path completePath = CompletePathFor(target);
-    RemoveReplaceLeftovers(target.parent_path());
+    const NativePath writingPath = BeingWrittenPathFor(target);
+    const NativePath completePath = CompletePathFor(target);
     HANDLE handle = INVALID_HANDLE_VALUE;
     DWORD error = Injected(FileStep::CreateTemp);
     if (error == ERROR_SUCCESS) {
@@ -539,7 +469,12 @@ FileResult ReplaceFileContent(const fs::path& path, std::string_view content) {
         Remove(writingPath);
         return Fail(error);
     }
-    error = exists ? Replace(target, completePath) : MoveInto(target, completePath);
+    // Through a link, one rename: ReplaceFileW is not one step, and a kill
+    // inside it would leave the link pointing at nothing, where nobody looks
+    // for the complete new content beside its file. The file then takes the
+    // new content's permissions, which came from the same folder.
+    error =
+        exists && target == path ? Replace(target, completePath) : MoveInto(target, completePath);
     if (error != ERROR_SUCCESS) {
         // Without the old file the complete new content is all there is: it
         // stays, and is read as the file until a save puts it in place.

@@ -39,7 +39,7 @@ bool GroupOnlyOurs(gid_t gid) {
 
 }  // namespace
 
-EntryOwner OwnerOf(const std::filesystem::path& path) {
+EntryOwner OwnerOf(const NativePath& path) {
     struct stat status {};
     if (lstat(path.c_str(), &status) != 0) {
         return EntryOwner::None;
@@ -47,7 +47,7 @@ EntryOwner OwnerOf(const std::filesystem::path& path) {
     return SelfOrSystem(status.st_uid) ? EntryOwner::SelfOrSystem : EntryOwner::OtherUser;
 }
 
-bool OthersMayWrite(const std::filesystem::path& directory) {
+bool OthersMayWrite(const NativePath& directory) {
     struct stat status {};
     if (stat(directory.c_str(), &status) != 0 || !S_ISDIR(status.st_mode)) {
         return false;

@@ -4,14 +4,14 @@
 
 namespace ksv::platform {
 
-std::filesystem::path ProgramDirectory() {
+NativePath ProgramDirectory() {
     // The parent of "C:\ksv.exe" is "C:\": a drive root keeps its separator.
-    const std::filesystem::path executable = ExecutablePath();
-    if (executable.has_parent_path()) {
-        return executable.parent_path();
+    NativePath directory = ParentPath(ExecutablePath());
+    if (directory.empty()) {
+        // Where the system cannot tell, the directory the program was started in.
+        directory.assign(1, '.');
     }
-    // Where the system cannot tell, the directory the program was started in.
-    return ".";
+    return directory;
 }
 
 }  // namespace ksv::platform

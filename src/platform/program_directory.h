@@ -1,10 +1,10 @@
 #pragma once
 
-#include <filesystem>
+#include "platform/native_path.h"
 
 namespace ksv::platform {
 
 // The directory that holds the running executable.
-std::filesystem::path ProgramDirectory();
+NativePath ProgramDirectory();
 
 }  // namespace ksv::platform

@@ -1,7 +1,8 @@
 #pragma once
 
-#include <filesystem>
 #include <string>
+
+#include "platform/native_path.h"
 
 namespace ksv::platform {
 
@@ -25,7 +26,7 @@ class SettingsLock {
         Unavailable,  // no lock could be had; counting matters more
     };
 
-    explicit SettingsLock(const std::filesystem::path& settingsPath);
+    explicit SettingsLock(const NativePath& settingsPath);
     ~SettingsLock();
     SettingsLock(const SettingsLock&) = delete;
     SettingsLock& operator=(const SettingsLock&) = delete;

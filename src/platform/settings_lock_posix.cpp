@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <cstdint>
+#include <filesystem>
 #include <system_error>
 
 #include "platform/file_io.h"
@@ -44,7 +45,7 @@ std::string PathKey(const fs::path& path) {
 // may open: its members could spoil the file anyway, and are kept apart from
 // this user's copy. Anyone else's could be held for ever, or be anything at
 // all. Never waits.
-State TryLock(const fs::path& file, bool make, const struct stat* settings, int& fd) {
+State TryLock(const NativePath& file, bool make, const struct stat* settings, int& fd) {
     fd = open(file.c_str(),
               O_RDONLY | (make ? O_CREAT : 0) | O_NOFOLLOW | O_NOCTTY | O_NONBLOCK | O_CLOEXEC,
               0600);
@@ -82,8 +83,8 @@ State TryLock(const fs::path& file, bool make, const struct stat* settings, int&
 
 }  // namespace
 
-SettingsLock::SettingsLock(const fs::path& settingsPath) {
-    fs::path target;
+SettingsLock::SettingsLock(const NativePath& settingsPath) {
+    NativePath target;
     if (!ResolveTrustedLinks(settingsPath, target).ok()) {
         // Nothing is made beside another user's link: the program refuses it
         // at its first read.
@@ -93,21 +94,20 @@ SettingsLock::SettingsLock(const fs::path& settingsPath) {
     // The user's settings folder is made now rather than at the first save:
     // the lock lives there.
     std::error_code error;
-    fs::create_directories(settingsPath.parent_path().lexically_normal(), error);
-    fs::path lockFile = target;
-    lockFile += ".lock";
+    fs::create_directories(fs::path(settingsPath).parent_path().lexically_normal(), error);
+    NativePath lockFile = target + ".lock";
     // Made only where the mode bits let us, so that root leaves no file in a
     // folder that is closed to it, as an installed program's is.
     struct stat settings {};
     const bool exists = stat(target.c_str(), &settings) == 0;
-    state_ = TryLock(lockFile, DirectoryWritable(lockFile.parent_path()),
+    state_ = TryLock(lockFile, DirectoryWritable(ParentPath(lockFile)),
                      exists ? &settings : nullptr, fd_);
     // Asked only now: on Windows, finding the folder loads more of the system.
-    const fs::path fallbackDirectory =
-        state_ == State::Unavailable ? UserSettingsDirectory() : fs::path();
+    const NativePath fallbackDirectory =
+        state_ == State::Unavailable ? UserSettingsDirectory() : NativePath();
     if (!fallbackDirectory.empty()) {
-        fs::create_directories(fallbackDirectory, error);
-        lockFile = fallbackDirectory / ("ksv-" + PathKey(target) + ".lock");
+        MakeDirectories(fallbackDirectory);
+        lockFile = JoinPath(fallbackDirectory, "ksv-" + PathKey(target) + ".lock");
         state_ = TryLock(lockFile, true, nullptr, fd_);
     }
     key_ = PathKey(lockFile);

@@ -1,13 +1,13 @@
 #pragma once
 
-#include <filesystem>
+#include "platform/native_path.h"
 
 namespace ksv::platform {
 
 // The folder for this program's settings in the user's own settings area:
 // $XDG_CONFIG_HOME/ksv (~/.config/ksv) on POSIX, %APPDATA%\ksv on Windows.
 // Empty when the system names no such area. It may not exist yet.
-std::filesystem::path UserSettingsDirectory();
+NativePath UserSettingsDirectory();
 
 // Whether `directory` is where programs are installed for every user of the
 // machine: /usr, /opt and the like on POSIX, Program Files and the Windows
@@ -16,6 +16,6 @@ std::filesystem::path UserSettingsDirectory();
 // the user may write there, as root or an administrator may: a ksv.ini made
 // there by one such run would otherwise be every other user's, who could not
 // save to it.
-bool SystemProgramDirectory(const std::filesystem::path& directory);
+bool SystemProgramDirectory(const NativePath& directory);
 
 }  // namespace ksv::platform

@@ -2,6 +2,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <iterator>
 #include <string_view>
 #include <system_error>
@@ -11,7 +12,7 @@
 namespace ksv::platform {
 namespace {
 
-std::filesystem::path HomeDirectory() {
+NativePath HomeDirectory() {
     if (const char* home = std::getenv("HOME"); home != nullptr && *home == '/') {
         return home;
     }
@@ -25,22 +26,22 @@ std::filesystem::path HomeDirectory() {
 
 }  // namespace
 
-std::filesystem::path UserSettingsDirectory() {
+NativePath UserSettingsDirectory() {
     // A relative XDG_CONFIG_HOME is invalid and is ignored, as the base
     // directory rules say.
     if (const char* config = std::getenv("XDG_CONFIG_HOME"); config != nullptr && *config == '/') {
-        return std::filesystem::path(config) / "ksv";
+        return JoinPath(config, "ksv");
     }
-    const std::filesystem::path home = HomeDirectory();
-    return home.empty() ? home : home / ".config" / "ksv";
+    const NativePath home = HomeDirectory();
+    return home.empty() ? home : JoinPath(JoinPath(home, ".config"), "ksv");
 }
 
-bool SystemProgramDirectory(const std::filesystem::path& directory) {
+bool SystemProgramDirectory(const NativePath& directory) {
     // The system's own hierarchy, shared by all its users.
     static constexpr std::string_view kSystemTops[] = {"usr", "opt", "bin", "sbin", "lib", "snap"};
     std::error_code error;
     const std::filesystem::path real = std::filesystem::weakly_canonical(directory, error);
-    const std::filesystem::path& path = error ? directory : real;
+    const std::filesystem::path path = error ? std::filesystem::path(directory) : real;
     if (!path.is_absolute()) {
         return false;
     }

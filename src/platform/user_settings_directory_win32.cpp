@@ -1,30 +1,43 @@
 #include <windows.h>
-// After windows.h, which it needs.
+// After windows.h, which they need; initguid.h makes the folders' ids here,
+// without the system's library of every id.
+#include <initguid.h>
 #include <knownfolders.h>
 #include <shlobj.h>
 
 #include <string>
 
+#include "platform/full_path_win32.h"
+#include "platform/system_library_win32.h"
 #include "platform/user_settings_directory.h"
 
 namespace ksv::platform {
 namespace {
 
-std::filesystem::path KnownFolder(const KNOWNFOLDERID& id) {
+// The shell is loaded only when a folder is asked for: a program with its
+// ksv.ini beside it never does.
+NativePath KnownFolder(const KNOWNFOLDERID& id) {
+    using GetFolderFn = HRESULT(WINAPI*)(REFKNOWNFOLDERID, DWORD, HANDLE, PWSTR*);
+    using FreeFn = void(WINAPI*)(void*);
+    const auto getFolder =
+        win32::SystemFunction<GetFolderFn>(L"shell32.dll", "SHGetKnownFolderPath");
+    const auto free = win32::SystemFunction<FreeFn>(L"ole32.dll", "CoTaskMemFree");
+    if (getFolder == nullptr || free == nullptr) {
+        return {};
+    }
     PWSTR folder = nullptr;
-    std::filesystem::path path;
-    if (SUCCEEDED(SHGetKnownFolderPath(id, KF_FLAG_DEFAULT, nullptr, &folder))) {
+    NativePath path;
+    if (SUCCEEDED(getFolder(id, KF_FLAG_DEFAULT, nullptr, &folder))) {
         path = folder;
     }
-    CoTaskMemFree(folder);
+    free(folder);
     return path;
 }
 
 // The full path without a trailing separator and in upper case, for
 // comparing as Windows compares names.
-std::wstring Comparable(const std::filesystem::path& path) {
-    std::error_code error;
-    std::wstring text = std::filesystem::absolute(path, error).lexically_normal().wstring();
+NativePath Comparable(const NativePath& path) {
+    NativePath text = win32::FullPath(path);
     while (text.size() > 3 && (text.back() == L'\\' || text.back() == L'/')) {
         text.pop_back();
     }
@@ -36,36 +49,36 @@ std::wstring Comparable(const std::filesystem::path& path) {
 
 // A folder where programs are installed. Wine 8 does not know the user's own
 // (FOLDERID_UserProgramFiles): it is %LOCALAPPDATA%\Programs, as on Windows.
-std::filesystem::path ProgramsFolder(const KNOWNFOLDERID& id) {
-    const std::filesystem::path known = KnownFolder(id);
+NativePath ProgramsFolder(const KNOWNFOLDERID& id) {
+    const NativePath known = KnownFolder(id);
     if (!known.empty() || id != FOLDERID_UserProgramFiles) {
         return known;
     }
-    const std::filesystem::path local = KnownFolder(FOLDERID_LocalAppData);
-    return local.empty() ? local : local / L"Programs";
+    const NativePath local = KnownFolder(FOLDERID_LocalAppData);
+    return local.empty() ? local : JoinPath(local, "Programs");
 }
 
 }  // namespace
 
-std::filesystem::path UserSettingsDirectory() {
+NativePath UserSettingsDirectory() {
     // The roaming folder follows the user to other machines of a domain.
-    const std::filesystem::path folder = KnownFolder(FOLDERID_RoamingAppData);
-    return folder.empty() ? folder : folder / L"ksv";
+    const NativePath folder = KnownFolder(FOLDERID_RoamingAppData);
+    return folder.empty() ? folder : JoinPath(folder, "ksv");
 }
 
-bool SystemProgramDirectory(const std::filesystem::path& directory) {
-    const std::wstring path = Comparable(directory);
+bool SystemProgramDirectory(const NativePath& directory) {
+    const NativePath path = Comparable(directory);
     // A 32-bit program is not told the 64-bit folder; it is skipped then.
     // The user's own programs folder (%LOCALAPPDATA%\Programs) is writable,
     // but what lies there belongs to the installation, not to the user.
     for (const KNOWNFOLDERID* id :
          {&FOLDERID_ProgramFiles, &FOLDERID_ProgramFilesX86, &FOLDERID_ProgramFilesX64,
           &FOLDERID_Windows, &FOLDERID_UserProgramFiles}) {
-        const std::filesystem::path known = ProgramsFolder(*id);
+        const NativePath known = ProgramsFolder(*id);
         if (known.empty()) {
             continue;
         }
-        const std::wstring top = Comparable(known);
+        const NativePath top = Comparable(known);
         if (path.compare(0, top.size(), top) == 0 &&
             (path.size() == top.size() || path[top.size()] == L'\\')) {
             return true;

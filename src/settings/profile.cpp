@@ -1,7 +1,6 @@
 #include "settings/profile.h"
 
 #include <cstddef>
-#include <stdexcept>
 
 namespace ksv::profile {
 
@@ -179,14 +178,14 @@ bool HasLineBreak(std::string_view text) {
 // lines, are a programming error rather than something to write.
 void CheckNames(std::string_view section, std::string_view key, std::string_view newline) {
     if (HasLineBreak(section) || Trim(section) != section) {
-        throw std::invalid_argument("profile: section name cannot be stored");
+        throw platform::InvalidArgument("profile: section name cannot be stored");
     }
     if (HasLineBreak(key) || Trim(key) != key || key.find('=') != std::string_view::npos ||
         (!key.empty() && (key.front() == ';' || key.front() == '#' || key.front() == '['))) {
-        throw std::invalid_argument("profile: key name cannot be stored");
+        throw platform::InvalidArgument("profile: key name cannot be stored");
     }
     if (newline != "\r\n" && newline != "\n" && newline != "\r") {
-        throw std::invalid_argument("profile: newline must be CR LF, LF or CR");
+        throw platform::InvalidArgument("profile: newline must be CR LF, LF or CR");
     }
 }
 

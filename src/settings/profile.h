@@ -4,6 +4,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/error.h"
+
 namespace ksv::profile {
 
 // Reading and writing one key of a profile (INI) file held in memory, the way
@@ -19,7 +21,7 @@ std::optional<std::string> GetValue(std::string_view content, std::string_view s
 // The content with `key` in `section` set to `value`, every other byte kept;
 // nothing when the content already holds that value. `newline` ends the lines
 // of a file that has none yet. The value is cut at its first line break.
-// Throws std::invalid_argument for a name that would not read back as itself
+// Throws platform::InvalidArgument for a name that would not read back as itself
 // (line breaks, surrounding blanks, "=" or a leading ";", "#" or "[" in a key)
 // and for a `newline` other than CR LF, LF or CR.
 std::optional<std::string> SetValue(std::string_view content, std::string_view section,

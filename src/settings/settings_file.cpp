@@ -1,18 +1,20 @@
 #include "settings/settings_file.h"
 
-#include <thread>
+#include <algorithm>
+#include <cstdint>
 
 #include "platform/file_io.h"
 #include "platform/file_owner.h"
+#include "platform/monotonic_time.h"
 #include "platform/user_settings_directory.h"
 #include "settings/profile.h"
 
 namespace ksv {
 namespace {
 
-namespace fs = std::filesystem;
 using platform::FileFailure;
 using platform::FileResult;
+using platform::NativePath;
 
 constexpr std::string_view kSection = "ksv";
 constexpr std::string_view kFileName = "ksv.ini";
@@ -28,7 +30,7 @@ constexpr std::string_view kNewline = "\n";
 #endif
 
 // The file as text; an absent file (or folder) is an empty one.
-FileResult ReadText(const fs::path& path, FileText& text) {
+FileResult ReadText(const NativePath& path, FileText& text) {
     std::string bytes;
     const FileResult read = platform::ReadFileContent(path, bytes, kLargestSettingsFile);
     if (read.failure == FileFailure::NotFound) {
@@ -54,66 +56,65 @@ bool Lasting(FileFailure failure) {
 
 }  // namespace
 
-fs::path SettingsPath(const fs::path& programDirectory, const fs::path& userDirectory) {
-    const fs::path beside = programDirectory / kFileName;
-    if (userDirectory.empty()) {
-        return beside;  // nowhere else to go
-    }
+NativePath SettingsPath(const NativePath& programDirectory,
+                        const std::function<NativePath()>& userDirectory) {
+    const NativePath beside = platform::JoinPath(programDirectory, kFileName);
     // In a folder that someone else may write, a ksv.ini (or a link by that
     // name) could be anybody's, and they could take it away, block its saves
     // or aim them elsewhere.
-    if (platform::OthersMayWrite(programDirectory)) {
-        return userDirectory / kFileName;
-    }
-    // Asked in this order, so that a program with its ksv.ini beside it
-    // never probes its folder (on Windows, by making a file there).
-    platform::EntryOwner owner = platform::OwnerOf(beside);
-    // A save that stopped inside the replace may have left the file under
-    // its other name only.
-    if (const fs::path recovery = platform::RecoveryPathFor(beside);
-        owner == platform::EntryOwner::None && !recovery.empty()) {
-        owner = platform::OwnerOf(recovery);
-    }
-    switch (owner) {
-        case platform::EntryOwner::SelfOrSystem:
+    const bool shared = platform::OthersMayWrite(programDirectory);
+    platform::EntryOwner owner = platform::EntryOwner::None;
+    if (!shared) {
+        owner = platform::OwnerOf(beside);
+        // A save that stopped inside the replace may have left the file under
+        // its other name only.
+        if (const NativePath recovery = platform::RecoveryPathFor(beside);
+            owner == platform::EntryOwner::None && !recovery.empty()) {
+            owner = platform::OwnerOf(recovery);
+        }
+        // A program with its own ksv.ini beside it asks nothing more: it
+        // neither probes its folder (on Windows, by making a file there) nor
+        // looks for the user's.
+        if (owner == platform::EntryOwner::SelfOrSystem) {
             return beside;
-        case platform::EntryOwner::OtherUser:
-            return userDirectory / kFileName;
-        case platform::EntryOwner::None:
-            break;
+        }
     }
-    return !platform::SystemProgramDirectory(programDirectory) &&
-                   platform::DirectoryWritable(programDirectory)
-               ? beside
-               : userDirectory / kFileName;
+    const NativePath user = userDirectory();
+    if (user.empty() || (!shared && owner == platform::EntryOwner::None &&
+                         !platform::SystemProgramDirectory(programDirectory) &&
+                         platform::DirectoryWritable(programDirectory))) {
+        return beside;
+    }
+    return platform::JoinPath(user, kFileName);
 }
 
-SettingsReadError::SettingsReadError(fs::path path, FileResult result)
-    : std::runtime_error("the settings file cannot be read"),
+SettingsReadError::SettingsReadError(NativePath path, FileResult result)
+    : platform::Error("the settings file cannot be read"),
       path_(std::move(path)),
       result_(std::move(result)) {}
 
-SettingsFile::SettingsFile(fs::path path, std::chrono::milliseconds patience)
+SettingsFile::SettingsFile(NativePath path, std::chrono::milliseconds patience)
     : path_(std::move(path)), patience_(patience) {}
 
-FileText SettingsFile::Load() const {
-    const auto deadline = std::chrono::steady_clock::now() + patience_;
+StoredSettings SettingsFile::Read() const {
+    const std::uint64_t deadline =
+        platform::MonotonicMilliseconds() +
+        static_cast<std::uint64_t>(std::max<std::chrono::milliseconds::rep>(patience_.count(), 0));
     for (;;) {
         FileText text;
         const FileResult read = ReadText(path_, text);
         if (read.ok()) {
-            return text;
+            return StoredSettings(std::move(text));
         }
-        if (Lasting(read.failure) || std::chrono::steady_clock::now() >= deadline) {
+        if (Lasting(read.failure) || platform::MonotonicMilliseconds() >= deadline) {
             throw SettingsReadError(path_, read);
         }
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        platform::SleepMilliseconds(100);
     }
 }
 
-std::string SettingsFile::ReadSetting(std::string_view key, std::string_view defaultValue) const {
-    const FileText file = Load();
-    auto value = profile::GetValue(file.text, kSection, ToFileText(file.encoding, key));
+std::string StoredSettings::ReadSetting(std::string_view key, std::string_view defaultValue) const {
+    auto value = profile::GetValue(file_.text, kSection, ToFileText(file_.encoding, key));
     if (!value) {
         return std::string(defaultValue);
     }
@@ -121,7 +122,11 @@ std::string SettingsFile::ReadSetting(std::string_view key, std::string_view def
     if (const auto end = value->find('\0'); end != std::string::npos) {
         value->resize(end);
     }
-    return FromFileText(file.encoding, CutFileText(file.encoding, *value, kLongestValue));
+    return FromFileText(file_.encoding, CutFileText(file_.encoding, *value, kLongestValue));
+}
+
+std::string SettingsFile::ReadSetting(std::string_view key, std::string_view defaultValue) const {
+    return Read().ReadSetting(key, defaultValue);
 }
 
 FileResult SettingsFile::WriteSetting(std::string_view key, std::string_view value) {
@@ -144,8 +149,7 @@ FileResult SettingsFile::WriteSetting(std::string_view key, std::string_view val
     FileResult written = platform::ReplaceFileContent(path_, bytes);
     if (written.failure == FileFailure::NotFound) {
         // The user's settings folder is made at the first save.
-        std::error_code error;
-        if (fs::create_directories(path_.parent_path(), error)) {
+        if (platform::MakeDirectories(platform::ParentPath(path_))) {
             written = platform::ReplaceFileContent(path_, bytes);
         }
     }

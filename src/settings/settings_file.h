@@ -2,12 +2,14 @@
 
 #include <chrono>
 #include <cstddef>
-#include <filesystem>
-#include <stdexcept>
+#include <functional>
 #include <string>
 #include <string_view>
+#include <utility>
 
+#include "platform/error.h"
 #include "platform/file_result.h"
+#include "platform/native_path.h"
 #include "settings/file_text.h"
 
 namespace ksv {
@@ -21,22 +23,40 @@ inline constexpr std::size_t kLargestSettingsFile = 1 << 20;
 // use) when its folder is one that no other user may write, and either a
 // ksv.ini of this user's or the system's is there already, or the folder
 // takes new files and is not one where programs are installed for all users;
-// otherwise in the user's own settings folder.
-std::filesystem::path SettingsPath(const std::filesystem::path& programDirectory,
-                                   const std::filesystem::path& userDirectory);
+// otherwise in the user's own settings folder, which `userDirectory` gives
+// (empty when the system names none). That is asked only when no such
+// ksv.ini is beside the program: finding it may cost the start a system
+// library.
+platform::NativePath SettingsPath(const platform::NativePath& programDirectory,
+                                  const std::function<platform::NativePath()>& userDirectory);
 
 // A settings file that is there but cannot be read. Starting from the
 // defaults would later write a small count over the real one.
-class SettingsReadError : public std::runtime_error {
+class SettingsReadError : public platform::Error {
   public:
-    SettingsReadError(std::filesystem::path path, platform::FileResult result);
+    SettingsReadError(platform::NativePath path, platform::FileResult result);
 
-    const std::filesystem::path& path() const { return path_; }
+    const platform::NativePath& path() const { return path_; }
     const platform::FileResult& result() const { return result_; }
 
   private:
-    std::filesystem::path path_;
+    platform::NativePath path_;
     platform::FileResult result_;
+};
+
+// The section "ksv" as one read of the settings file found it, for reading
+// several keys from a single read.
+class StoredSettings {
+  public:
+    explicit StoredSettings(FileText file) : file_(std::move(file)) {}
+
+    // The stored value, cut to 253 bytes of the system's code page on a
+    // character boundary; `defaultValue` when the file, section or key is
+    // absent.
+    std::string ReadSetting(std::string_view key, std::string_view defaultValue) const;
+
+  private:
+    FileText file_;
 };
 
 // The section "ksv" of one settings file. Keys, defaults and values are UTF-8;
@@ -46,15 +66,17 @@ class SettingsFile {
   public:
     // A file that exists but cannot be read is tried again for `patience`,
     // for the moments a virus scanner or a backup holds it.
-    explicit SettingsFile(std::filesystem::path path,
+    explicit SettingsFile(platform::NativePath path,
                           std::chrono::milliseconds patience = std::chrono::seconds(2));
 
-    const std::filesystem::path& Path() const { return path_; }
+    const platform::NativePath& Path() const { return path_; }
 
-    // The stored value, cut to 253 bytes of the system's code page on a
-    // character boundary; `defaultValue` when the file, section or key is
-    // absent. Throws SettingsReadError when the file exists but cannot be
-    // read.
+    // What the file holds now. Throws SettingsReadError when it exists but
+    // cannot be read.
+    StoredSettings Read() const;
+
+    // One value, as StoredSettings::ReadSetting gives it, from a read of its
+    // own. Throws SettingsReadError as Read() does.
     std::string ReadSetting(std::string_view key, std::string_view defaultValue) const;
 
     // Stores the value, making the file's folder when it is missing; a value
@@ -63,9 +85,7 @@ class SettingsFile {
     platform::FileResult WriteSetting(std::string_view key, std::string_view value);
 
   private:
-    FileText Load() const;
-
-    std::filesystem::path path_;
+    platform::NativePath path_;
     std::chrono::milliseconds patience_;
 };
 

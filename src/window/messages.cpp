@@ -10,7 +10,7 @@ namespace {
 
 static_assert(kLargestSettingsFile == 1 << 20, "the messages say 1 MiB");
 
-std::string PathText(const std::filesystem::path& path) {
+std::string PathText(const platform::NativePath& path) {
     return platform::PathToUtf8(path);
 }
 
@@ -65,7 +65,7 @@ std::string BoxTitle() {
     return "ksv";
 }
 
-std::string UnreadableCount(const std::filesystem::path& file, const CountError& error,
+std::string UnreadableCount(const platform::NativePath& file, const CountError& error,
                             CountMoment moment) {
     std::string problem;
     if (error.failure() == CountFailure::Overflow) {
@@ -92,13 +92,13 @@ std::string UnreadableCount(const std::filesystem::path& file, const CountError&
            "或者删掉这一行从 0 开始计时，保存后重新启动程序。文件没有被改动。";
 }
 
-std::string SaveFailed(const std::filesystem::path& file, const platform::FileResult& result) {
+std::string SaveFailed(const platform::NativePath& file, const platform::FileResult& result) {
     return "计时无法保存到 " + PathText(file) + "：" +
            WithDetail(FailureReason(result.failure, false), result.detail) +
            "。程序继续计时，每分钟会再试一次。";
 }
 
-std::string UnreadableSettings(const std::filesystem::path& file,
+std::string UnreadableSettings(const platform::NativePath& file,
                                const platform::FileResult& result) {
     std::string advice;
     switch (result.failure) {
@@ -171,7 +171,7 @@ std::string NoWindowSystem() {
            "请在桌面会话中启动 ksv；在 Wayland 下如果没有 X11，请安装 qt6-wayland 软件包。";
 }
 
-std::string AlreadyRunning(const std::filesystem::path& file) {
+std::string AlreadyRunning(const platform::NativePath& file) {
     return "ksv 已经在运行，正在把计时保存到 " + PathText(file) +
            "。\n同一个设置文件只能有一个 ksv 在计时，这一个将关闭。";
 }

@@ -1,11 +1,11 @@
 #pragma once
 
-#include <filesystem>
 #include <string>
 #include <string_view>
 
 #include "counter/number_text.h"
 #include "platform/file_result.h"
+#include "platform/native_path.h"
 
 // The program's own sentences, shared by every front end. UTF-8.
 namespace ksv::messages {
@@ -17,12 +17,12 @@ std::string BoxTitle();
 // how to put it right: the stored one at start, or the next one while
 // counting (the file then keeps the last one saved).
 enum class CountMoment { AtStart, WhileCounting };
-std::string UnreadableCount(const std::filesystem::path& file, const CountError& error,
+std::string UnreadableCount(const platform::NativePath& file, const CountError& error,
                             CountMoment moment = CountMoment::AtStart);
 
 // Why the program did not start: the settings file exists but cannot be
 // read, so counting from 0 would later overwrite the stored total.
-std::string UnreadableSettings(const std::filesystem::path& file,
+std::string UnreadableSettings(const platform::NativePath& file,
                                const platform::FileResult& result);
 
 // Any other failure that ends the program; `detail` is the system's own
@@ -30,7 +30,7 @@ std::string UnreadableSettings(const std::filesystem::path& file,
 std::string UnexpectedError(std::string_view detail);
 
 // Label1's tool-tip while the latest save of the count has failed.
-std::string SaveFailed(const std::filesystem::path& file, const platform::FileResult& result);
+std::string SaveFailed(const platform::NativePath& file, const platform::FileResult& result);
 
 // Label1's usual tool-tip: one line saying whom to ask for help.
 std::string HelpToolTip();
@@ -42,6 +42,6 @@ std::string SpokenElapsed(std::string_view shownText);
 std::string NoWindowSystem();
 
 // Shown by a second copy that could not bring the running one to the front.
-std::string AlreadyRunning(const std::filesystem::path& file);
+std::string AlreadyRunning(const platform::NativePath& file);
 
 }  // namespace ksv::messages

@@ -169,7 +169,7 @@ TEST(ProfileSetValue, RefusesNamesThatWouldNotReadBack) {
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.section) + "/" + std::string(c.key));
         EXPECT_THROW(SetValue("[ksv]\nminutes=1\n", c.section, c.key, "2", c.newline),
-                     std::invalid_argument);
+                     ksv::platform::InvalidArgument);
     }
 }
 

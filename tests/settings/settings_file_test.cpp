@@ -320,7 +320,8 @@ TEST(SettingsPath, BesideTheProgramOnlyWhereItCanLive) {
                       0);
         }
         ASSERT_EQ(chmod(program.c_str(), c.programMode), 0);
-        const fs::path chosen = SettingsPath(program, c.userFolderKnown ? user : fs::path());
+        const fs::path chosen =
+            SettingsPath(program, [&] { return c.userFolderKnown ? user : fs::path(); });
         EXPECT_EQ(chosen, (c.beside ? program : user) / "ksv.ini");
         EXPECT_FALSE(fs::exists(dir / "home"));  // nothing is made before the first save
     }

@@ -152,7 +152,8 @@ TEST(SettingsPathTest, BesideTheProgramOnlyWhereItMayWrite) {
         {"a folder everyone may write", dir / "open", false},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(ksv::SettingsPath(c.program, user), (c.beside ? c.program : user) / "ksv.ini")
+        EXPECT_EQ(ksv::SettingsPath(c.program, [&] { return user; }),
+                  (c.beside ? c.program : user) / "ksv.ini")
             << c.name;
     }
     for (const char* made : {"cut", "open"}) {
@@ -367,7 +368,15 @@ TEST_F(Form1Test, AFailedSaveShowsInTheToolTipUntilTheNextSuccess) {
     const HWND label = Control(ksv::win32::kLabel1);
     const auto tip = [&]() {
         HWND toolTip = nullptr;
-        EnumThreadWindows(GetCurrentThreadId(), FindToolTip, reinterpret_cast<LPARAM>(&toolTip));
+        // Made at the window's first idle moment.
+        for (int i = 0; i < 100 && toolTip == nullptr; ++i) {
+            for (MSG message{}; PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE);) {
+                DispatchMessageW(&message);
+            }
+            EnumThreadWindows(GetCurrentThreadId(), FindToolTip,
+                              reinterpret_cast<LPARAM>(&toolTip));
+            Sleep(toolTip == nullptr ? 10 : 0);
+        }
         wchar_t text[512] = {};
         TOOLINFOW tool{};
         tool.cbSize = TTTOOLINFOW_V2_SIZE;

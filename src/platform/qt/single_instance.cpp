@@ -94,7 +94,7 @@ void SendRequest(int fd, const LaunchTokens& tokens, Clock::time_point deadline)
 
 }  // namespace
 
-SingleInstance::SingleInstance(const std::filesystem::path& settingsPath, QObject* parent)
+SingleInstance::SingleInstance(const NativePath& settingsPath, QObject* parent)
     : QObject(parent), lock_(settingsPath), socketName_("ksv-settings-" + lock_.Key()) {
     first_ = lock_.state() != SettingsLock::State::HeldByOther;
     if (!first_) {

@@ -1,10 +1,10 @@
 #pragma once
 
 #include <QObject>
-#include <filesystem>
 #include <memory>
 #include <string>
 
+#include "platform/native_path.h"
 #include "platform/qt/launch_tokens.h"
 #include "platform/settings_lock.h"
 
@@ -22,7 +22,7 @@ class SingleInstance : public QObject {
     Q_OBJECT
 
   public:
-    explicit SingleInstance(const std::filesystem::path& settingsPath, QObject* parent = nullptr);
+    explicit SingleInstance(const NativePath& settingsPath, QObject* parent = nullptr);
     ~SingleInstance() override;
 
     SingleInstance(const SingleInstance&) = delete;

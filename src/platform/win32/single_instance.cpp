@@ -1,6 +1,5 @@
 #include "platform/win32/single_instance.h"
 
-#include <cstdlib>
 #include <cwchar>
 
 namespace ksv::platform::win32 {
@@ -12,6 +11,16 @@ constexpr wchar_t kMarkProperty[] = L"ksv.instance";
 // half of the key, never zero since zero means "no property".
 HANDLE MarkValue(std::uint64_t key) {
     return reinterpret_cast<HANDLE>(static_cast<UINT_PTR>((key & 0xFFFFFFFFu) | 1u));
+}
+
+// The lock's key, in hex digits, as a number (strtoull would bring the C
+// library's own, a kilobyte and a half of the program).
+std::uint64_t FromHex(const std::string& digits) {
+    std::uint64_t value = 0;
+    for (const char c : digits) {
+        value = value << 4 | static_cast<std::uint64_t>(c <= '9' ? c - '0' : c - 'a' + 10);
+    }
+    return value;
 }
 
 struct Search {
@@ -34,9 +43,9 @@ BOOL CALLBACK FindMarked(HWND window, LPARAM param) {
 
 }  // namespace
 
-SingleInstance::SingleInstance(const std::filesystem::path& settingsPath)
+SingleInstance::SingleInstance(const NativePath& settingsPath)
     : lock_(settingsPath),
-      key_(std::strtoull(lock_.Key().c_str(), nullptr, 16)),
+      key_(FromHex(lock_.Key())),
       first_(lock_.state() != SettingsLock::State::HeldByOther) {}
 
 void SingleInstance::MarkWindow(HWND window) const {

@@ -3,8 +3,8 @@
 #include <windows.h>
 
 #include <cstdint>
-#include <filesystem>
 
+#include "platform/native_path.h"
 #include "platform/settings_lock.h"
 
 namespace ksv::platform::win32 {
@@ -15,7 +15,7 @@ namespace ksv::platform::win32 {
 // third from counting once the first has ended.
 class SingleInstance {
   public:
-    explicit SingleInstance(const std::filesystem::path& settingsPath);
+    explicit SingleInstance(const NativePath& settingsPath);
     SingleInstance(const SingleInstance&) = delete;
     SingleInstance& operator=(const SingleInstance&) = delete;
 

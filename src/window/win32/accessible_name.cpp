@@ -6,10 +6,54 @@
 
 #include <new>
 
+#include "platform/system_library_win32.h"
+
 namespace ksv::win32 {
 namespace {
 
+using platform::win32::SystemFunction;
+
 constexpr UINT_PTR kSubclassId = 0x6B7376;  // "ksv"
+
+// The system's accessibility functions and COM, taken up when a screen reader
+// first asks: a start without one loads none of their DLLs. Only the
+// window's thread uses them.
+struct Functions {
+    HRESULT(WINAPI* createStandard)(HWND, LONG, REFIID, void**);
+    LRESULT(WINAPI* resultFromObject)(REFIID, WPARAM, LPUNKNOWN);
+    BSTR(WINAPI* allocString)(const OLECHAR*, UINT);
+    HRESULT(WINAPI* initializeCom)(LPVOID, DWORD);
+    void(WINAPI* uninitializeCom)();
+};
+Functions functions{};
+bool loadTried = false;
+
+bool LoadFunctions() {
+    if (!loadTried) {
+        loadTried = true;
+        using F = Functions;
+        functions.createStandard =
+            SystemFunction<decltype(F::createStandard)>(L"oleacc.dll", "CreateStdAccessibleObject");
+        functions.resultFromObject =
+            SystemFunction<decltype(F::resultFromObject)>(L"oleacc.dll", "LresultFromObject");
+        functions.allocString =
+            SystemFunction<decltype(F::allocString)>(L"oleaut32.dll", "SysAllocStringLen");
+        functions.initializeCom =
+            SystemFunction<decltype(F::initializeCom)>(L"ole32.dll", "CoInitializeEx");
+        functions.uninitializeCom =
+            SystemFunction<decltype(F::uninitializeCom)>(L"ole32.dll", "CoUninitialize");
+    }
+    return functions.createStandard != nullptr && functions.resultFromObject != nullptr &&
+           functions.allocString != nullptr && functions.initializeCom != nullptr &&
+           functions.uninitializeCom != nullptr;
+}
+
+// What the subclassed control keeps: how its text is spoken, and whether it
+// started COM on its thread, which it then ends with the control.
+struct NamedControl {
+    SpokenText spoken;
+    bool comStarted = false;
+};
 
 std::wstring WindowText(HWND window) {
     std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
@@ -101,7 +145,7 @@ class NamedAccessible final : public IAccessible, public IOleWindow {
         }
         try {
             const std::wstring text = spoken_(WindowText(control_));
-            *name = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
+            *name = functions.allocString(text.data(), static_cast<UINT>(text.size()));
         } catch (const std::bad_alloc&) {
             return E_OUTOFMEMORY;
         } catch (...) {
@@ -184,37 +228,53 @@ class NamedAccessible final : public IAccessible, public IOleWindow {
 
 // The answer to WM_GETOBJECT for the control's client area, or 0 to leave
 // it to the system.
-LRESULT AnswerGetObject(HWND control, WPARAM wParam, SpokenText spoken) {
-    IAccessible* standard = nullptr;
-    if (FAILED(CreateStdAccessibleObject(control, OBJID_CLIENT, __uuidof(IAccessible),
-                                         reinterpret_cast<void**>(&standard)))) {
+LRESULT AnswerGetObject(HWND control, WPARAM wParam, NamedControl& named) {
+    if (!LoadFunctions()) {
         return 0;
     }
-    auto* named = new (std::nothrow) NamedAccessible(control, standard, spoken);
-    if (named == nullptr) {
+    if (!named.comStarted) {
+        // A thread already in the multithreaded apartment serves the object
+        // as it is.
+        const HRESULT started = functions.initializeCom(nullptr, COINIT_APARTMENTTHREADED);
+        named.comStarted = SUCCEEDED(started);
+        if (FAILED(started) && started != RPC_E_CHANGED_MODE) {
+            return 0;
+        }
+    }
+    IAccessible* standard = nullptr;
+    if (FAILED(functions.createStandard(control, OBJID_CLIENT, __uuidof(IAccessible),
+                                        reinterpret_cast<void**>(&standard)))) {
+        return 0;
+    }
+    auto* object = new (std::nothrow) NamedAccessible(control, standard, named.spoken);
+    if (object == nullptr) {
         standard->Release();
         return 0;
     }
-    const LRESULT answer =
-        LresultFromObject(__uuidof(IAccessible), wParam, static_cast<IAccessible*>(named));
-    named->Release();
+    const LRESULT answer = functions.resultFromObject(__uuidof(IAccessible), wParam,
+                                                      static_cast<IAccessible*>(object));
+    object->Release();
     return answer > 0 ? answer : 0;
 }
 
 LRESULT CALLBACK NamedControlProc(HWND control, UINT message, WPARAM wParam, LPARAM lParam,
                                   UINT_PTR, DWORD_PTR data) {
+    auto* named = reinterpret_cast<NamedControl*>(data);
     switch (message) {
         case WM_GETOBJECT:
             // The object id arrives in the low 32 bits, sign-extended or not.
             if (static_cast<LONG>(static_cast<DWORD>(lParam)) == OBJID_CLIENT) {
-                const auto spoken = reinterpret_cast<SpokenText>(data);
-                if (const LRESULT answer = AnswerGetObject(control, wParam, spoken); answer != 0) {
+                if (const LRESULT answer = AnswerGetObject(control, wParam, *named); answer != 0) {
                     return answer;
                 }
             }
             break;
         case WM_NCDESTROY:
             RemoveWindowSubclass(control, NamedControlProc, kSubclassId);
+            if (named->comStarted) {
+                functions.uninitializeCom();
+            }
+            delete named;
             break;
         default:
             break;
@@ -225,8 +285,16 @@ LRESULT CALLBACK NamedControlProc(HWND control, UINT message, WPARAM wParam, LPA
 }  // namespace
 
 bool GiveAccessibleName(HWND control, SpokenText spoken) {
-    return SetWindowSubclass(control, NamedControlProc, kSubclassId,
-                             reinterpret_cast<DWORD_PTR>(spoken)) != FALSE;
+    auto* named = new (std::nothrow) NamedControl{spoken};
+    if (named == nullptr) {
+        return false;
+    }
+    if (!SetWindowSubclass(control, NamedControlProc, kSubclassId,
+                           reinterpret_cast<DWORD_PTR>(named))) {
+        delete named;
+        return false;
+    }
+    return true;
 }
 
 void AccessibleNameChanged(HWND control) {

@@ -13,8 +13,10 @@ using SpokenText = std::wstring (*)(const std::wstring& shownText);
 // readers ask the control for its accessible object (WM_GETOBJECT); it
 // answers with the system's standard one, whose name is `spoken` of the
 // control's current text. Works on every Windows since XP, unlike the
-// annotation services, and lasts as long as the control. False when the
-// control could not be subclassed.
+// annotation services, and lasts as long as the control. The accessibility
+// DLLs and COM are taken up at the first question, so a start without a
+// screen reader loads neither. False when the control could not be
+// subclassed.
 bool GiveAccessibleName(HWND control, SpokenText spoken);
 
 // Tells screen readers that the control's name changed with its text.

@@ -17,6 +17,7 @@ using platform::win32::Utf8ToWide;
 using platform::win32::WideToUtf8;
 
 constexpr UINT_PTR kTimer1 = 1;
+constexpr UINT_PTR kToolTipTimer = 2;
 constexpr COLORREF kWarningColour = RGB(0xC0, 0x00, 0x00);
 
 // Places in twips (1/1440 inch) within the client area.
@@ -29,6 +30,19 @@ constexpr Place kLabel2Place{480, 600, 1215, 495};
 constexpr Place kOption1Place{240, 960, 855, 495};
 constexpr Place kOption2Place{1200, 960, 735, 495};
 constexpr int kLabel1Points100 = 2625;  // 26.25 points
+
+const Place& PlaceOf(int id) {
+    switch (id) {
+        case kLabel1:
+            return kLabel1Place;
+        case kLabel2:
+            return kLabel2Place;
+        case kOption1:
+            return kOption1Place;
+        default:
+            return kOption2Place;
+    }
+}
 
 constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
 constexpr DWORD kExStyle = 0;
@@ -164,15 +178,21 @@ bool Form1::Create(HINSTANCE instance) {
         return false;
     }
 
+    // Made at the size and places of the system's DPI, which is nearly always
+    // the window's own: the start then lays out nothing twice.
+    dpi_ = SystemDpi();
+    const SIZE size = WindowSize(dpi_);
     window_ = CreateWindowExW(kExStyle, kForm1Class, L"kesvo", kStyle, CW_USEDEFAULT, CW_USEDEFAULT,
-                              0, 0, nullptr, nullptr, instance, this);
+                              size.cx, size.cy, nullptr, nullptr, instance, this);
     if (window_ == nullptr) {
         return false;
     }
     const auto child = [&](const wchar_t* className, const wchar_t* text, DWORD style, int id) {
-        return CreateWindowExW(0, className, text, WS_CHILD | style, 0, 0, 0, 0, window_,
-                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance,
-                               nullptr);
+        const Place& place = PlaceOf(id);
+        return CreateWindowExW(
+            0, className, text, WS_CHILD | style, Pixels(place.left, dpi_), Pixels(place.top, dpi_),
+            Pixels(place.width, dpi_), Pixels(place.height, dpi_), window_,
+            reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
     };
     // Creation order is tab order: Label1, Option1, Option2, Label2.
     // The 26.25-point line is a little taller than Label1: centred, the digits
@@ -191,25 +211,37 @@ bool Form1::Create(HINSTANCE instance) {
     SendMessageW(option1_, BM_SETCHECK, BST_CHECKED, 0);
     lastFocus_ = option1_;
 
-    toolTip_ =
-        CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
-                        WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT, CW_USEDEFAULT,
-                        CW_USEDEFAULT, CW_USEDEFAULT, window_, nullptr, instance, nullptr);
-    if (toolTip_ != nullptr) {
-        toolTipText_ = Utf8ToWide(messages::HelpToolTip());
-        TOOLINFOW tool{};
-        tool.cbSize = TTTOOLINFOW_V2_SIZE;
-        tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-        tool.hwnd = window_;
-        tool.uId = reinterpret_cast<UINT_PTR>(label1_);
-        tool.lpszText = toolTipText_.data();
-        SendMessageW(toolTip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
-    }
+    // The tool-tip, a window of its own, is made at the first idle moment:
+    // nobody hovers over a window that is not there yet, and the window
+    // comes up sooner without it.
+    toolTipText_ = Utf8ToWide(messages::HelpToolTip());
+    SetTimer(window_, kToolTipTimer, USER_TIMER_MINIMUM, nullptr);
 
-    ApplyDpi(WindowDpi(window_));
+    SetFonts();
+    if (const UINT dpi = WindowDpi(window_); dpi != dpi_) {
+        ApplyDpi(dpi);
+    }
     timer1_.emplace(window_, kTimer1, periodMs_);
     timer1_->SetEnabled(true);
     return true;
+}
+
+void Form1::CreateToolTip() {
+    toolTip_ = CreateWindowExW(
+        WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
+        CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, window_, nullptr,
+        reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(window_, GWLP_HINSTANCE)), nullptr);
+    if (toolTip_ == nullptr) {
+        return;
+    }
+    TOOLINFOW tool{};
+    tool.cbSize = TTTOOLINFOW_V2_SIZE;
+    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    tool.hwnd = window_;
+    tool.uId = reinterpret_cast<UINT_PTR>(label1_);
+    tool.lpszText = toolTipText_.data();
+    SendMessageW(toolTip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+    SendMessageW(toolTip_, TTM_SETMAXTIPWIDTH, 0, MulDiv(320, static_cast<int>(dpi_), 96));
 }
 
 void Form1::Load() {
@@ -266,25 +298,33 @@ void Form1::SetToolTip(const std::string& text) {
     SendMessageW(toolTip_, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
 }
 
-void Form1::ApplyDpi(UINT dpi) {
-    dpi_ = dpi;
-    DeleteFont(label1Font_);
-    DeleteFont(messageFont_);
-    label1Font_ = CreateLabel1Font(-MulDiv(kLabel1Points100, static_cast<int>(dpi), 7200));
-    messageFont_ = CreateMessageFont(dpi);
+// The fonts of dpi_, and the tool-tip's width.
+void Form1::SetFonts() {
+    HFONT oldFonts[] = {label1Font_, fittedFont_, messageFont_};
+    label1Font_ = CreateLabel1Font(-MulDiv(kLabel1Points100, static_cast<int>(dpi_), 7200));
+    fittedFont_ = nullptr;
+    messageFont_ = CreateMessageFont(dpi_);
+    SendMessageW(label1_, WM_SETFONT, reinterpret_cast<WPARAM>(label1Font_), FALSE);
     for (const HWND control : {label2_, option1_, option2_}) {
         SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(messageFont_), FALSE);
     }
-    Move(label1_, kLabel1Place, dpi);
-    Move(label2_, kLabel2Place, dpi);
-    Move(option1_, kOption1Place, dpi);
-    Move(option2_, kOption2Place, dpi);
+    for (HFONT& font : oldFonts) {
+        DeleteFont(font);
+    }
+    if (toolTip_ != nullptr) {
+        SendMessageW(toolTip_, TTM_SETMAXTIPWIDTH, 0, MulDiv(320, static_cast<int>(dpi_), 96));
+    }
+}
+
+void Form1::ApplyDpi(UINT dpi) {
+    dpi_ = dpi;
+    SetFonts();
+    for (const int id : {kLabel1, kLabel2, kOption1, kOption2}) {
+        Move(GetDlgItem(window_, id), PlaceOf(id), dpi);
+    }
     const SIZE size = WindowSize(dpi);
     SetWindowPos(window_, nullptr, 0, 0, size.cx, size.cy,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    if (toolTip_ != nullptr) {
-        SendMessageW(toolTip_, TTM_SETMAXTIPWIDTH, 0, MulDiv(320, static_cast<int>(dpi), 96));
-    }
     FitShownText();
 }
 
@@ -374,6 +414,11 @@ LRESULT Form1::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_TIMER:
             if (timer1_ && wParam == timer1_->Id()) {
                 OnTimer();
+                return 0;
+            }
+            if (wParam == kToolTipTimer) {
+                KillTimer(window_, kToolTipTimer);
+                CreateToolTip();
                 return 0;
             }
             break;

@@ -53,6 +53,8 @@ class Form1 : public CounterView {
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
     void OnTimer();
     void Fail(const std::string& message);
+    void CreateToolTip();
+    void SetFonts();
     void ApplyDpi(UINT dpi);
     void FitShownText();
     void SetToolTip(const std::string& text);
