@@ -2,6 +2,7 @@
 // After windows.h, which it needs.
 #include <sddl.h>
 
+#include "platform/current_user_win32.h"
 #include "platform/file_owner.h"
 
 namespace ksv::platform {
@@ -51,16 +52,8 @@ bool SelfOrSystem(PSID sid) {
             return true;
         }
     }
-    alignas(void*) BYTE user[sizeof(TOKEN_USER) + SECURITY_MAX_SID_SIZE];
-    HANDLE token = nullptr;
-    DWORD size = 0;
-    bool self = false;
-    if (OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) {
-        self = GetTokenInformation(token, TokenUser, user, sizeof user, &size) &&
-               EqualSid(sid, reinterpret_cast<TOKEN_USER*>(user)->User.Sid);
-        CloseHandle(token);
-    }
-    return self;
+    const win32::CurrentUser user;
+    return user.sid() != nullptr && EqualSid(sid, user.sid());
 }
 
 bool OwnedBySelfOrSystem(Security& security) {

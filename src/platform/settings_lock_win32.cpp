@@ -1,9 +1,8 @@
 #include <windows.h>
-// After windows.h, which it needs.
-#include <sddl.h>
 
 #include <cstdint>
 
+#include "platform/current_user_win32.h"
 #include "platform/file_io.h"
 #include "platform/file_owner.h"
 #include "platform/full_path_win32.h"
@@ -36,18 +35,24 @@ std::string PathKey(const NativePath& path) {
 // holder ends or dies. Only a plain file of this user's or the system's
 // counts; one that someone else made could be held by them for ever.
 State TryLock(const NativePath& file, HANDLE& handle) {
-    // A new one is its owner's alone, so that nobody else can open it, and
-    // so hold it.
-    PSECURITY_DESCRIPTOR ownerOnly = nullptr;
+    // A new one is this user's alone, so that nobody else can open it, and
+    // so hold it. (Named by the user's SID: Wine takes "owner rights" for
+    // no one.)
+    const win32::CurrentUser user;
+    alignas(DWORD) BYTE list[sizeof(ACL) + sizeof(ACCESS_ALLOWED_ACE) + SECURITY_MAX_SID_SIZE];
+    auto* acl = reinterpret_cast<ACL*>(list);
+    SECURITY_DESCRIPTOR userOnly{};
     SECURITY_ATTRIBUTES permissions{sizeof permissions, nullptr, FALSE};
-    if (ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:P(A;;FA;;;OW)", SDDL_REVISION_1,
-                                                             &ownerOnly, nullptr)) {
-        permissions.lpSecurityDescriptor = ownerOnly;
+    if (user.sid() != nullptr && InitializeAcl(acl, sizeof list, ACL_REVISION) &&
+        AddAccessAllowedAce(acl, ACL_REVISION, FILE_ALL_ACCESS, user.sid()) &&
+        InitializeSecurityDescriptor(&userOnly, SECURITY_DESCRIPTOR_REVISION) &&
+        SetSecurityDescriptorDacl(&userOnly, TRUE, acl, FALSE) &&
+        SetSecurityDescriptorControl(&userOnly, SE_DACL_PROTECTED, SE_DACL_PROTECTED)) {
+        permissions.lpSecurityDescriptor = &userOnly;
     }
     handle = CreateFileW(file.c_str(), GENERIC_READ, 0, &permissions, OPEN_ALWAYS,
                          FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     const DWORD error = GetLastError();
-    LocalFree(ownerOnly);
     if (handle == INVALID_HANDLE_VALUE) {
         handle = nullptr;
         // Asking whose it is takes no sharing.
