@@ -1,11 +1,10 @@
 #!/usr/bin/env bash
-# Another user of the machine can neither stop ksv, nor take its count, nor
-# make it write anywhere but its own settings file. The user's copy, and the
-# file its settings link to, lie in a folder that everyone may write (as
-# /tmp). There the other user has put a ksv.ini that links to the user's
-# notes, a folder at the temporary file's old name and a lock file it holds.
-# A second copy in a network namespace of its own does not count too.
-# Plays both users, so it needs root.
+# Another user can neither stop ksv, nor take its count, nor make it write
+# anywhere but its own settings file. The user's copy, and the file its
+# settings link to, lie in a folder everyone may write (as /tmp), where the
+# other user put a ksv.ini linking to the user's notes, a folder at the old
+# temporary name and a lock file it holds. A second copy in a network
+# namespace of its own does not count too. Plays both users: needs root.
 # Usage: other_user.sh path/to/ksv
 source "$(dirname "$0")/lib.sh"
 if [[ $(id -u) -ne 0 ]]; then
