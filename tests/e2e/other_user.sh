@@ -14,8 +14,7 @@ fi
 e2e_need setpriv unshare flock
 e2e_setup "$1"
 
-user=65534  # nobody
-other=64011 # a user without an account: setpriv needs none
+user=65534 other=64011 # nobody, and a user without an account (setpriv needs none)
 chmod 0755 "$E2E_DIR"
 home="$E2E_DIR/home" shared="$E2E_DIR/shared"
 mkdir -p "$home/.config/ksv" "$shared" "$E2E_DIR/run"
@@ -23,8 +22,7 @@ printf 'my notes\n' >"$home/notes.txt"
 INI="$shared/count.ini"
 printf '[ksv]\ntitle=UsersOwn\nminutes=100\n' >"$INI"
 ln -s "$INI" "$home/.config/ksv/ksv.ini"
-mv "$KSV_BIN" "$shared/ksv"
-KSV_BIN="$shared/ksv"
+mv "$KSV_BIN" "$shared/ksv" && KSV_BIN="$shared/ksv"
 chown -h "$user:$user" -R "$home" "$E2E_DIR/run" "$INI" "$KSV_BIN"
 chmod 1777 "$shared"
 
@@ -47,13 +45,14 @@ now=$(e2e_wait_minutes_change 100 10)
 
 # Abstract sockets do not cross into the sandbox, so it cannot call the first
 # copy up and says that ksv runs; the lock keeps it from counting.
-E2E_AS=(unshare --net "${E2E_AS[@]}")
-e2e_start_ksv x60
-box=$(e2e_wait_window ksv 10)
-e2e_counts_one_by_one 2 5
-xdotool windowfocus --sync "$box" key Return
-e2e_wait_exit "$KSV_PID" 10
-[[ $E2E_STATUS == 0 ]] || e2e_fail "the sandboxed copy: status $E2E_STATUS"
+if unshare --net true 2>/dev/null; then
+    E2E_AS=(unshare --net "${E2E_AS[@]}") && e2e_start_ksv x60
+    box=$(e2e_wait_window ksv 10) && e2e_counts_one_by_one 2 5
+    xdotool windowfocus --sync "$box" key Return && e2e_wait_exit "$KSV_PID" 10
+    [[ $E2E_STATUS == 0 ]] || e2e_fail "the sandboxed copy: status $E2E_STATUS"
+else
+    echo "SKIP: the sandboxed copy, as no network namespace can be made here"
+fi
 e2e_alive "$first" || e2e_fail "the first copy ended"
 
 [[ $(cat "$home/notes.txt") == "my notes" ]] || e2e_fail "the notes changed: $(cat "$home/notes.txt")"
