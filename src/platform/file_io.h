@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -8,25 +9,36 @@
 
 namespace ksv::platform {
 
+// Where the chain of symbolic links at `path` ends (`path` itself when it is
+// no link; the end need not exist). A link is followed only when this user
+// or the system made it: one that another user planted could aim our writes
+// at any file of ours. UntrustedLink otherwise.
+FileResult ResolveTrustedLinks(const NativePath& path, NativePath& target);
+
 // The whole content of a file into `content`, or why it could not be read:
-// NotFound when the file or its directory is absent.
-FileResult ReadFileContent(const NativePath& path, std::string& content);
+// NotFound when the file or its directory is absent, TooLarge when it holds
+// more than `limit` bytes (then no more than that is read). Links are
+// followed as ResolveTrustedLinks says.
+FileResult ReadFileContent(const NativePath& path, std::string& content, std::size_t limit);
 
 // Replaces the content of `path` so that a crash at any moment leaves either
-// the old or the new content: a temporary file in the same directory, flushed
-// to disk and renamed over the target. Keeps the target's permissions, writes
-// through a symbolic link to its target, refuses a read-only target, and
-// rewrites in place when the directory allows no new file.
+// the old or the new content: a temporary file beside the file actually
+// replaced, under a name of this save's own, flushed to disk and renamed over
+// the target. Keeps the target's group, permissions and access list, writes
+// through a trusted symbolic link to its target, refuses a read-only target,
+// and rewrites in place when the directory allows no new file or no rename.
+// Removes what earlier saves of this user cut short by a kill left there.
 FileResult ReplaceFileContent(const NativePath& path, std::string_view content);
+
+// Where a save cut short by a kill left the complete new content of `path`
+// when the file itself was already gone (Windows, whose replace is not one
+// step); reading `path` then reads that. Empty where a replace is one step.
+NativePath RecoveryPathFor(const NativePath& path);
 
 // Whether this user may make new files in `directory`, judged the way a
 // read-only file is: by the permission bits for the user's class on POSIX
 // (so root is no exception), by trying on Windows. False when it is absent.
 bool DirectoryWritable(const NativePath& directory);
-
-// Whether anything stands at `path`: a file, a folder, or a symbolic link,
-// even one whose target is gone.
-bool EntryExists(const NativePath& path);
 
 // Makes `directory` and every missing folder above it; true when it made
 // one, false when it was there already or could not be made.

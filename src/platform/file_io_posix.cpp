@@ -1,10 +1,16 @@
+#include <dirent.h>
 #include <fcntl.h>
+#include <pwd.h>
+#include <sys/random.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
+#include <sys/xattr.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <system_error>
@@ -39,6 +45,8 @@ FileFailure Classify(int error) {
         case EBUSY:
         case ETXTBSY:
             return FileFailure::InUse;
+        case EFBIG:
+            return FileFailure::TooLarge;
         default:
             return FileFailure::Other;
     }
@@ -60,7 +68,10 @@ int ErrorFor(FileFailure failure) {
             return ENOSPC;
         case FileFailure::InUse:
             return EBUSY;
+        case FileFailure::TooLarge:
+            return EFBIG;
         case FileFailure::UnknownEncoding:
+        case FileFailure::UntrustedLink:
         case FileFailure::Other:
             break;
     }
@@ -109,10 +120,13 @@ class FileDescriptor {
     int fd_;
 };
 
-int ReadAll(int fd, std::string& out) {
+// Reads to the end, but never more than `limit` + 1 bytes: one more than
+// allowed is enough to know.
+int ReadAll(int fd, std::string& out, std::size_t limit) {
     char buffer[65536];
-    for (;;) {
-        const ssize_t count = read(fd, buffer, sizeof buffer);
+    while (out.size() <= limit) {
+        const std::size_t wanted = std::min(sizeof buffer, limit + 1 - out.size());
+        const ssize_t count = read(fd, buffer, wanted);
         if (count == 0) {
             return 0;
         }
@@ -124,6 +138,7 @@ int ReadAll(int fd, std::string& out) {
         }
         out.append(buffer, static_cast<std::size_t>(count));
     }
+    return 0;
 }
 
 int WriteAllAt(int fd, std::string_view data, off_t offset) {
@@ -161,22 +176,119 @@ int Flush(int fd) {
     return fsync(fd) == 0 ? 0 : errno;
 }
 
-// The file a chain of symbolic links ends at (the path itself when it is no
-// link). A loop is left to the next system call to report.
-fs::path ResolveLinks(fs::path path) {
-    for (int hop = 0; hop < 40; ++hop) {
-        struct stat status {};
-        if (lstat(path.c_str(), &status) != 0 || !S_ISLNK(status.st_mode)) {
-            break;
-        }
-        std::error_code error;
-        const fs::path next = fs::read_symlink(path, error);
-        if (error) {
-            break;
-        }
-        path = next.is_absolute() ? next : path.parent_path() / next;
+bool TrustedOwner(uid_t owner) {
+    return owner == geteuid() || owner == 0;
+}
+
+FileResult UntrustedLinkOf(uid_t owner) {
+    const passwd* account = getpwuid(owner);
+    const std::string name = account != nullptr && account->pw_name != nullptr
+                                 ? std::string(account->pw_name)
+                                 : std::to_string(owner);
+    return {FileFailure::UntrustedLink, "链接的所有者是 " + name};
+}
+
+FileResult TooLarge() {
+    return {FileFailure::TooLarge, {}};
+}
+
+// A name no earlier save used: 64 random bits, so that nobody can make it
+// in advance.
+std::string TempName(const std::string& name) {
+    std::uint64_t bits = 0;
+    if (getrandom(&bits, sizeof bits, GRND_NONBLOCK) != static_cast<ssize_t>(sizeof bits)) {
+        timespec now{};
+        clock_gettime(CLOCK_MONOTONIC, &now);
+        bits = (static_cast<std::uint64_t>(getpid()) << 32) ^
+               static_cast<std::uint64_t>(now.tv_nsec) ^
+               (static_cast<std::uint64_t>(now.tv_sec) << 20);
     }
-    return path;
+    static constexpr char kHex[] = "0123456789abcdef";
+    std::string text = name + ".";
+    for (int shift = 60; shift >= 0; shift -= 4) {
+        text += kHex[(bits >> shift) & 0xf];
+    }
+    return text + ".tmp";
+}
+
+// The names TempName gives, and the one fixed name earlier versions used
+// beside ksv.ini.
+bool IsTempName(std::string_view entry, const std::string& name) {
+    if (name == "ksv.ini" && entry == "ksv.ini.tmp") {
+        return true;
+    }
+    constexpr std::size_t kDigits = 16;
+    if (entry.size() != name.size() + 1 + kDigits + 4 || !entry.starts_with(name) ||
+        entry[name.size()] != '.' || !entry.ends_with(".tmp")) {
+        return false;
+    }
+    const std::string_view digits = entry.substr(name.size() + 1, kDigits);
+    return digits.find_first_not_of("0123456789abcdef") == std::string_view::npos;
+}
+
+// What saves of this user that a kill cut short left beside `name`: only
+// regular files of this user's under the names above, so that nobody else's
+// file, and no file of the user's own by another name, is ever removed.
+void RemoveOwnLeftovers(const fs::path& directory, const std::string& name) {
+    DIR* folder = opendir(directory.empty() ? "." : directory.c_str());
+    if (folder == nullptr) {
+        return;
+    }
+    while (const dirent* entry = readdir(folder)) {
+        struct stat status {};
+        if (IsTempName(entry->d_name, name) &&
+            fstatat(dirfd(folder), entry->d_name, &status, AT_SYMLINK_NOFOLLOW) == 0 &&
+            S_ISREG(status.st_mode) && status.st_uid == geteuid()) {
+            unlinkat(dirfd(folder), entry->d_name, 0);
+        }
+    }
+    closedir(folder);
+}
+
+// Made exclusively, so that nothing standing at the name (another user's
+// file, a link, a FIFO) is opened or followed; a name taken is another name.
+int CreateTemp(const fs::path& directory, const std::string& name, mode_t mode,
+               fs::path& tempPath) {
+    int fd = -1;
+    for (int attempt = 0; attempt < 8 && fd < 0; ++attempt) {
+        tempPath = directory / TempName(name);
+        fd = open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
+        if (fd < 0 && errno != EEXIST) {
+            break;
+        }
+    }
+    return fd;
+}
+
+// The access list goes with the file; one that the new file inherited from
+// its folder would grant what the old file did not.
+void CopyAccessList(const fs::path& from, int to) {
+    static constexpr char kAccessList[] = "system.posix_acl_access";
+    char list[8192];
+    const ssize_t size = getxattr(from.c_str(), kAccessList, list, sizeof list);
+    if (size > 0) {
+        fsetxattr(to, kAccessList, list, static_cast<std::size_t>(size), 0);
+    } else if (size < 0 && errno == ENODATA) {
+        fremovexattr(to, kAccessList);
+    }
+}
+
+// The new file takes the old one's place: its owner (only root may give a
+// file away), its group where this user may set it, so that a file shared
+// with a group stays shared, then its mode and access list. Owner and group
+// come first, since changing them clears the set-id bits the mode restores.
+// Some file systems have no owners or lists; that is no reason to fail.
+int KeepAttributes(int fd, const fs::path& target, const struct stat& old) {
+    if (geteuid() == 0) {
+        [[maybe_unused]] const int ignored = fchown(fd, old.st_uid, old.st_gid);
+    } else {
+        [[maybe_unused]] const int ignored = fchown(fd, static_cast<uid_t>(-1), old.st_gid);
+    }
+    if (fchmod(fd, old.st_mode & 07777) != 0) {
+        return errno;
+    }
+    CopyAccessList(target, fd);
+    return 0;
 }
 
 // Makes the rename itself durable. Some file systems cannot sync a
@@ -190,16 +302,17 @@ void SyncDirectory(const fs::path& directory) {
     }
 }
 
-// For a directory that allows no new file. Not crash-safe, so only the last
+// For a directory that allows no new file, or no rename over this one (a
+// sticky folder, the file someone else's). Not crash-safe, so only the last
 // resort: on a failure the old content is put back as far as we can.
 FileResult RewriteInPlace(const fs::path& target, std::string_view content) {
     std::string backup;
     bool haveBackup = false;
-    int fd = open(target.c_str(), O_RDWR | O_CLOEXEC);
+    int fd = open(target.c_str(), O_RDWR | O_NOFOLLOW | O_CLOEXEC);
     if (fd >= 0) {
-        haveBackup = ReadAll(fd, backup) == 0;
+        haveBackup = ReadAll(fd, backup, backup.max_size() - 1) == 0;
     } else if (errno == EACCES) {
-        fd = open(target.c_str(), O_WRONLY | O_CLOEXEC);
+        fd = open(target.c_str(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC);
     }
     if (fd < 0) {
         return Fail(errno);
@@ -258,20 +371,45 @@ bool DirectoryWritable(const NativePath& directory) {
     return (status.st_mode & needed) == needed;
 }
 
-bool EntryExists(const NativePath& path) {
-    struct stat status {};
-    return lstat(path.c_str(), &status) == 0;
-}
-
 bool MakeDirectories(const NativePath& directory) {
     std::error_code error;
     return fs::create_directories(directory, error);
 }
 
-FileResult ReadFileContent(const NativePath& path, std::string& content) {
+FileResult ResolveTrustedLinks(const NativePath& path, NativePath& target) {
+    fs::path current = path;
+    for (int hop = 0; hop < 40; ++hop) {
+        struct stat status {};
+        if (lstat(current.c_str(), &status) != 0 || !S_ISLNK(status.st_mode)) {
+            target = current.native();
+            return {};
+        }
+        if (!TrustedOwner(status.st_uid)) {
+            return UntrustedLinkOf(status.st_uid);
+        }
+        std::error_code error;
+        const fs::path next = fs::read_symlink(current, error);
+        if (error) {
+            return Fail(error.value());
+        }
+        current = next.is_absolute() ? next : current.parent_path() / next;
+    }
+    return Fail(ELOOP);
+}
+
+NativePath RecoveryPathFor(const NativePath&) {
+    return {};
+}
+
+FileResult ReadFileContent(const NativePath& path, std::string& content, std::size_t limit) {
     content.clear();
-    // Non-blocking, so that a FIFO standing at the path cannot hang us.
-    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    NativePath target;
+    if (FileResult resolved = ResolveTrustedLinks(path, target); !resolved.ok()) {
+        return resolved;
+    }
+    // Non-blocking, so that a FIFO standing at the path cannot hang us; no
+    // link is followed past the check above.
+    const int fd = open(target.c_str(), O_RDONLY | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
         return Fail(errno);
     }
@@ -286,18 +424,28 @@ FileResult ReadFileContent(const NativePath& path, std::string& content) {
     if (!S_ISREG(status.st_mode)) {
         return NotRegularFile();
     }
-    if (const int error = ReadAll(fd, content); error != 0) {
+    if (static_cast<std::uintmax_t>(status.st_size) > limit) {
+        return TooLarge();
+    }
+    if (const int error = ReadAll(fd, content, limit); error != 0) {
         content.clear();
         return Fail(error);
+    }
+    if (content.size() > limit) {  // it grew while we read
+        content.clear();
+        return TooLarge();
     }
     return {};
 }
 
 FileResult ReplaceFileContent(const NativePath& path, std::string_view content) {
-    const fs::path target = ResolveLinks(path);
+    NativePath target;
+    if (FileResult resolved = ResolveTrustedLinks(path, target); !resolved.ok()) {
+        return resolved;
+    }
     struct stat old {};
     bool exists = false;
-    if (stat(target.c_str(), &old) == 0) {
+    if (lstat(target.c_str(), &old) == 0) {
         exists = true;
         if (S_ISDIR(old.st_mode)) {
             return Fail(EISDIR);
@@ -319,18 +467,16 @@ FileResult ReplaceFileContent(const NativePath& path, std::string_view content) 
         return Fail(errno);
     }
 
-    // One fixed name: only one copy of the program writes here, and what a
-    // save cut short by a kill left behind is simply replaced.
-    const fs::path directory = target.parent_path();
-    const fs::path tempPath = directory / (target.filename().string() + ".tmp");
+    const fs::path directory = fs::path(target).parent_path();
+    const std::string name = fs::path(target).filename().string();
+    RemoveOwnLeftovers(directory, name);
+    fs::path tempPath;
     int fd = -1;
     int error = Injected(FileStep::CreateTemp);
     if (error == 0) {
-        unlink(tempPath.c_str());
         // The final mode is set below for an existing file; a new one gets
         // the usual mode for new files.
-        fd = open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
-                  exists ? 0600 : 0666);
+        fd = CreateTemp(directory, name, exists ? 0600 : 0666, tempPath);
         error = fd < 0 ? errno : 0;
     }
     if (fd < 0) {
@@ -342,15 +488,7 @@ FileResult ReplaceFileContent(const NativePath& path, std::string_view content) 
 
     FileDescriptor file(fd);
     if (exists) {
-        // Owner first: a change of owner clears the set-id bits the mode
-        // then restores. Some file systems have no owners; that is no reason
-        // to fail the write.
-        if (geteuid() == 0) {
-            [[maybe_unused]] const int ignored = fchown(fd, old.st_uid, old.st_gid);
-        }
-        if (fchmod(fd, old.st_mode & 07777) != 0) {
-            error = errno;
-        }
+        error = KeepAttributes(fd, target, old);
     }
     if (error == 0) {
         error = WriteContent(fd, content);
@@ -361,15 +499,18 @@ FileResult ReplaceFileContent(const NativePath& path, std::string_view content) 
     if (const int closeError = file.Close(); error == 0) {
         error = closeError;
     }
+    bool renameRefused = false;
     if (error == 0) {
         error = Injected(FileStep::Rename);
         if (error == 0 && rename(tempPath.c_str(), target.c_str()) != 0) {
             error = errno;
         }
+        // A sticky folder and someone else's file, say.
+        renameRefused = exists && (error == EACCES || error == EPERM);
     }
     if (error != 0) {
         unlink(tempPath.c_str());
-        return Fail(error);
+        return renameRefused ? RewriteInPlace(target, content) : Fail(error);
     }
     SyncDirectory(directory);
     return {};

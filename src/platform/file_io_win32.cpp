@@ -1,9 +1,11 @@
 #include <windows.h>
 
+#include <cstddef>
 #include <string>
 
 #include "platform/file_fault.h"
 #include "platform/file_io.h"
+#include "platform/file_owner.h"
 #include "platform/wide_text_win32.h"
 
 namespace ksv::platform {
@@ -32,6 +34,8 @@ FileFailure Classify(DWORD error) {
         case ERROR_LOCK_VIOLATION:
         case ERROR_UNABLE_TO_REMOVE_REPLACED:  // the old file stays: someone holds it
             return FileFailure::InUse;
+        case ERROR_FILE_TOO_LARGE:
+            return FileFailure::TooLarge;
         default:
             return FileFailure::Other;
     }
@@ -53,7 +57,10 @@ DWORD ErrorFor(FileFailure failure) {
             return ERROR_DISK_FULL;
         case FileFailure::InUse:
             return ERROR_SHARING_VIOLATION;
+        case FileFailure::TooLarge:
+            return ERROR_FILE_TOO_LARGE;
         case FileFailure::UnknownEncoding:
+        case FileFailure::UntrustedLink:
         case FileFailure::Other:
             break;
     }
@@ -101,11 +108,15 @@ class Handle {
     HANDLE handle_;
 };
 
-DWORD ReadAll(HANDLE file, std::string& out) {
+// Reads to the end, but never more than `limit` + 1 bytes: one more than
+// allowed is enough to know.
+DWORD ReadAll(HANDLE file, std::string& out, std::size_t limit) {
     char buffer[65536];
-    for (;;) {
+    while (out.size() <= limit) {
+        const std::size_t left = limit + 1 - out.size();
         DWORD count = 0;
-        if (!ReadFile(file, buffer, sizeof buffer, &count, nullptr)) {
+        if (!ReadFile(file, buffer, static_cast<DWORD>(left < sizeof buffer ? left : sizeof buffer),
+                      &count, nullptr)) {
             return GetLastError();
         }
         if (count == 0) {
@@ -113,6 +124,7 @@ DWORD ReadAll(HANDLE file, std::string& out) {
         }
         out.append(buffer, count);
     }
+    return ERROR_SUCCESS;
 }
 
 DWORD WriteAllAt(HANDLE file, std::string_view data, LONGLONG offset) {
@@ -270,7 +282,8 @@ FileResult RewriteInPlace(const NativePath& target, std::string_view content) {
     }
     Handle file(handle);
     std::string backup;
-    const bool haveBackup = readable && ReadAll(file.get(), backup) == ERROR_SUCCESS;
+    const bool haveBackup =
+        readable && ReadAll(file.get(), backup, backup.max_size() - 1) == ERROR_SUCCESS;
     DWORD error = WriteContent(file.get(), content);
     if (error == ERROR_SUCCESS) {
         error = Truncate(file.get(), static_cast<LONGLONG>(content.size()));
@@ -312,12 +325,6 @@ bool DirectoryWritable(const NativePath& directory) {
     return true;
 }
 
-bool EntryExists(const NativePath& path) {
-    // A file another program holds without sharing is there all the same.
-    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES ||
-           GetLastError() == ERROR_SHARING_VIOLATION;
-}
-
 bool MakeDirectories(const NativePath& directory) {
     if (directory.empty()) {
         return false;
@@ -334,55 +341,79 @@ bool MakeDirectories(const NativePath& directory) {
     return CreateDirectoryW(directory.c_str(), nullptr) != FALSE;
 }
 
-FileResult ReadFileContent(const NativePath& path, std::string& content) {
-    content.clear();
+FileResult ResolveTrustedLinks(const NativePath& path, NativePath& target) {
+    target = path;
     const DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
+        return {};
+    }
+    if (OwnerOf(path) != EntryOwner::SelfOrSystem) {
+        return {FileFailure::UntrustedLink, {}};
+    }
+    const DWORD error = ResolveLink(target);
+    return error == ERROR_SUCCESS ? FileResult{} : Fail(error);
+}
+
+NativePath RecoveryPathFor(const NativePath& path) {
+    return CompletePathFor(path);
+}
+
+FileResult ReadFileContent(const NativePath& path, std::string& content, std::size_t limit) {
+    content.clear();
+    NativePath target;
+    if (FileResult resolved = ResolveTrustedLinks(path, target); !resolved.ok()) {
+        return resolved;
+    }
+    const DWORD attributes = GetFileAttributesW(target.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
         return DirectoryInTheWay();
     }
-    Handle file(CreateFileW(path.c_str(), GENERIC_READ,
+    Handle file(CreateFileW(target.c_str(), GENERIC_READ,
                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.valid()) {
         const DWORD error = GetLastError();
         // A save that stopped inside the replace left its content complete
-        // under the other name; that is the file now.
-        const NativePath complete = CompletePathFor(path);
+        // under the other name, beside the file it replaces; that is the
+        // file now.
+        const NativePath complete = CompletePathFor(target);
         const DWORD completeAttributes = GetFileAttributesW(complete.c_str());
         if (error == ERROR_FILE_NOT_FOUND && completeAttributes != INVALID_FILE_ATTRIBUTES &&
             (completeAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
-            return ReadFileContent(complete, content);
+            return ReadFileContent(complete, content, limit);
         }
         return Fail(error);
     }
-    if (GetFileType(file.get()) != FILE_TYPE_DISK) {
+    LARGE_INTEGER size{};
+    if (GetFileType(file.get()) != FILE_TYPE_DISK || !GetFileSizeEx(file.get(), &size)) {
         return NotRegularFile();
     }
-    if (const DWORD error = ReadAll(file.get(), content); error != ERROR_SUCCESS) {
+    if (static_cast<unsigned long long>(size.QuadPart) > limit) {
+        return {FileFailure::TooLarge, {}};
+    }
+    if (const DWORD error = ReadAll(file.get(), content, limit); error != ERROR_SUCCESS) {
         content.clear();
         return Fail(error);
+    }
+    if (content.size() > limit) {  // it grew while we read
+        content.clear();
+        return {FileFailure::TooLarge, {}};
     }
     return {};
 }
 
 FileResult ReplaceFileContent(const NativePath& path, std::string_view content) {
-    NativePath target = path;
-    DWORD attributes = GetFileAttributesW(target.c_str());
+    NativePath target;
+    if (FileResult resolved = ResolveTrustedLinks(path, target); !resolved.ok()) {
+        return resolved;
+    }
+    const DWORD attributes = GetFileAttributesW(target.c_str());
     const bool exists = attributes != INVALID_FILE_ATTRIBUTES;
     if (!exists) {
         if (const DWORD error = GetLastError(); error != ERROR_FILE_NOT_FOUND) {
             return Fail(error);
         }
     } else {
-        if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
-            if (const DWORD error = ResolveLink(target); error != ERROR_SUCCESS) {
-                return Fail(error);
-            }
-            attributes = GetFileAttributesW(target.c_str());
-            if (attributes == INVALID_FILE_ATTRIBUTES) {
-                return Fail(GetLastError());
-            }
-        }
         if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
             return DirectoryInTheWay();
         }
@@ -438,7 +469,12 @@ FileResult ReplaceFileContent(const NativePath& path, std::string_view content) 
         Remove(writingPath);
         return Fail(error);
     }
-    error = exists ? Replace(target, completePath) : MoveInto(target, completePath);
+    // Through a link, one rename: ReplaceFileW is not one step, and a kill
+    // inside it would leave the link pointing at nothing, where nobody looks
+    // for the complete new content beside its file. The file then takes the
+    // new content's permissions, which came from the same folder.
+    error =
+        exists && target == path ? Replace(target, completePath) : MoveInto(target, completePath);
     if (error != ERROR_SUCCESS) {
         // Without the old file the complete new content is all there is: it
         // stays, and is read as the file until a save puts it in place.

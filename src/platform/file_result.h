@@ -15,6 +15,8 @@ enum class FileFailure {
     DiskFull,
     InUse,            // another program holds the file
     UnknownEncoding,  // text in an encoding the program does not write
+    UntrustedLink,    // a symbolic link that another user made
+    TooLarge,         // far more than a settings file ever holds
     Other,
 };
 

@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "platform/file_io.h"
+#include "platform/file_owner.h"
 #include "platform/monotonic_time.h"
 #include "platform/user_settings_directory.h"
 #include "settings/profile.h"
@@ -31,7 +32,7 @@ constexpr std::string_view kNewline = "\n";
 // The file as text; an absent file (or folder) is an empty one.
 FileResult ReadText(const NativePath& path, FileText& text) {
     std::string bytes;
-    const FileResult read = platform::ReadFileContent(path, bytes);
+    const FileResult read = platform::ReadFileContent(path, bytes, kLargestSettingsFile);
     if (read.failure == FileFailure::NotFound) {
         text = {};
         return {};
@@ -49,22 +50,38 @@ FileResult ReadText(const NativePath& path, FileText& text) {
 
 // Waiting cannot mend these.
 bool Lasting(FileFailure failure) {
-    return failure == FileFailure::IsDirectory || failure == FileFailure::UnknownEncoding;
+    return failure == FileFailure::IsDirectory || failure == FileFailure::UnknownEncoding ||
+           failure == FileFailure::UntrustedLink || failure == FileFailure::TooLarge;
 }
 
 }  // namespace
 
 NativePath SettingsPath(const NativePath& programDirectory,
                         const std::function<NativePath()>& userDirectory) {
-    // A program with its ksv.ini beside it asks nothing more: it neither
-    // probes its folder (on Windows, by making a file there) nor looks for
-    // the user's.
     const NativePath beside = platform::JoinPath(programDirectory, kFileName);
-    if (platform::EntryExists(beside)) {
-        return beside;
+    // In a folder that someone else may write, a ksv.ini (or a link by that
+    // name) could be anybody's, and they could take it away, block its saves
+    // or aim them elsewhere.
+    const bool shared = platform::OthersMayWrite(programDirectory);
+    platform::EntryOwner owner = platform::EntryOwner::None;
+    if (!shared) {
+        owner = platform::OwnerOf(beside);
+        // A save that stopped inside the replace may have left the file under
+        // its other name only.
+        if (const NativePath recovery = platform::RecoveryPathFor(beside);
+            owner == platform::EntryOwner::None && !recovery.empty()) {
+            owner = platform::OwnerOf(recovery);
+        }
+        // A program with its own ksv.ini beside it asks nothing more: it
+        // neither probes its folder (on Windows, by making a file there) nor
+        // looks for the user's.
+        if (owner == platform::EntryOwner::SelfOrSystem) {
+            return beside;
+        }
     }
     const NativePath user = userDirectory();
-    if (user.empty() || (!platform::SystemProgramDirectory(programDirectory) &&
+    if (user.empty() || (!shared && owner == platform::EntryOwner::None &&
+                         !platform::SystemProgramDirectory(programDirectory) &&
                          platform::DirectoryWritable(programDirectory))) {
         return beside;
     }
@@ -126,6 +143,9 @@ FileResult SettingsFile::WriteSetting(std::string_view key, std::string_view val
     }
     file.text = std::move(*updated);
     const std::string bytes = EncodeFileText(file);
+    if (bytes.size() > kLargestSettingsFile) {
+        return {FileFailure::TooLarge, {}};
+    }
     FileResult written = platform::ReplaceFileContent(path_, bytes);
     if (written.failure == FileFailure::NotFound) {
         // The user's settings folder is made at the first save.

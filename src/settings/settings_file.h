@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstddef>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -13,12 +14,19 @@
 
 namespace ksv {
 
-// Where ksv.ini lives, decided once at start: beside the program when a
-// ksv.ini is already there, or when the program's directory takes new files
-// and is not one where programs are installed for all users (portable use);
+// The largest settings file read or written: a thousand times what ksv
+// itself ever writes. A larger file is no settings file of ours, and reading
+// it every minute would cost seconds and gigabytes.
+inline constexpr std::size_t kLargestSettingsFile = 1 << 20;
+
+// Where ksv.ini lives, decided once at start: beside the program (portable
+// use) when its folder is one that no other user may write, and either a
+// ksv.ini of this user's or the system's is there already, or the folder
+// takes new files and is not one where programs are installed for all users;
 // otherwise in the user's own settings folder, which `userDirectory` gives
-// (empty when the system names none). That is asked only when no ksv.ini is
-// beside the program: finding it may cost the start a system library.
+// (empty when the system names none). That is asked only when no such
+// ksv.ini is beside the program: finding it may cost the start a system
+// library.
 platform::NativePath SettingsPath(const platform::NativePath& programDirectory,
                                   const std::function<platform::NativePath()>& userDirectory);
 
@@ -72,7 +80,8 @@ class SettingsFile {
     std::string ReadSetting(std::string_view key, std::string_view defaultValue) const;
 
     // Stores the value, making the file's folder when it is missing; a value
-    // already stored is not written again.
+    // already stored is not written again, nor a file larger than
+    // kLargestSettingsFile.
     platform::FileResult WriteSetting(std::string_view key, std::string_view value);
 
   private:

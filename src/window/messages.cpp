@@ -3,9 +3,12 @@
 #include <cctype>
 
 #include "platform/code_page.h"
+#include "settings/settings_file.h"
 
 namespace ksv::messages {
 namespace {
+
+static_assert(kLargestSettingsFile == 1 << 20, "the messages say 1 MiB");
 
 std::string PathText(const platform::NativePath& path) {
     return platform::PathToUtf8(path);
@@ -30,6 +33,10 @@ std::string FailureReason(platform::FileFailure failure, bool reading) {
             return "文件正被其他程序占用";
         case platform::FileFailure::UnknownEncoding:
             return "文件的编码无法识别，能用的是 ANSI、UTF-8 和 Unicode 编码";
+        case platform::FileFailure::UntrustedLink:
+            return "这是另一个用户建立的符号链接，ksv 不跟随它读写";
+        case platform::FileFailure::TooLarge:
+            return "文件超过 1 MiB，不像是 ksv 的设置文件";
         case platform::FileFailure::Other:
             break;
     }
@@ -93,16 +100,33 @@ std::string SaveFailed(const platform::NativePath& file, const platform::FileRes
 
 std::string UnreadableSettings(const platform::NativePath& file,
                                const platform::FileResult& result) {
-    const std::string advice =
-        result.failure == platform::FileFailure::UnknownEncoding
-            ? "请用记事本打开这个文件，另存为 ANSI、UTF-8 或 Unicode 编码，然后重新启动程序。"
-            : "请检查这个文件的权限；如果杀毒或备份软件正在使用它，请等它结束。然后重新启动程序。";
+    std::string advice;
+    switch (result.failure) {
+        case platform::FileFailure::UnknownEncoding:
+            advice =
+                "请用记事本打开这个文件，另存为 ANSI、UTF-8 或 Unicode 编码，然后重新启动程序。";
+            break;
+        case platform::FileFailure::UntrustedLink:
+            advice = "请删除这个链接（需要时自己重新建立），然后重新启动程序。";
+            break;
+        case platform::FileFailure::TooLarge:
+            advice =
+                "请确认这是不是 ksv 的设置文件；如果是，删掉不需要的内容，让它小于 1 MiB，"
+                "然后重新启动程序。";
+            break;
+        default:
+            advice =
+                "请检查这个文件的权限；如果杀毒或备份软件正在使用它，请等它结束。"
+                "然后重新启动程序。";
+            break;
+    }
     return "无法读取保存的计时，程序没有启动。\n\n"
            "文件：" +
            PathText(file) + "\n原因：" +
-           WithDetail(FailureReason(result.failure, true), result.detail) +
-           "\n\n"
-           "如果从 0 开始计时，下次保存会覆盖原来的计时，所以程序没有启动。" +
+           WithDetail(FailureReason(result.failure, true), result.detail) + "\n\n" +
+           std::string(result.failure == platform::FileFailure::UntrustedLink
+                           ? "通过它保存计时，可能改写你的其他文件，所以程序没有启动。"
+                           : "如果从 0 开始计时，下次保存会覆盖原来的计时，所以程序没有启动。") +
            advice + "文件没有被改动。";
 }
 

@@ -39,6 +39,8 @@ trap e2e_cleanup EXIT
 e2e_copy_program() {
     [[ -x $1 ]] || e2e_fail "no program at $1"
     E2E_DIR=$(mktemp -d "${TMPDIR:-/tmp}/ksv-e2e.XXXXXX")
+    # Whatever the program puts in the user's settings folder stays here.
+    export XDG_CONFIG_HOME="$E2E_DIR/config"
     cp "$1" "$E2E_DIR/ksv"
     KSV_BIN="$E2E_DIR/ksv"
     INI="$E2E_DIR/ksv.ini"
@@ -174,7 +176,8 @@ e2e_as_unprivileged() {
     E2E_AS=()
     [[ $(id -u) -eq 0 ]] || return 0
     e2e_need setpriv
-    chmod 0777 "$E2E_DIR"
+    # Its own folder, which no one else may write, as a portable copy's is.
+    chown 65534 "$E2E_DIR"
     local runtime="$E2E_DIR/runtime-nobody"
     mkdir -p -m 0700 "$runtime"
     chown 65534 "$runtime"
@@ -182,6 +185,7 @@ e2e_as_unprivileged() {
 }
 e2e_as_self() {
     E2E_AS=()
+    chown "$(id -u)" "$E2E_DIR"
 }
 
 # Prints the ids of the shown windows whose title is exactly $1 (Qt keeps
@@ -292,6 +296,18 @@ e2e_wait_minutes_change() {
         sleep 0.05
     done
     echo "$from"
+}
+
+# Fails unless the count goes on one minute at a time, $1 times (waiting up
+# to $2 seconds for each): no copy but one counts.
+e2e_counts_one_by_one() {
+    local last next i
+    last=$(e2e_minutes)
+    for ((i = 0; i < $1; i++)); do
+        next=$(e2e_wait_minutes_change "$last" "$2")
+        [[ $next == $((last + 1)) ]] || e2e_fail "minutes went from $last to $next"
+        last=$next
+    done
 }
 
 # Clicks at a point of the window, in its own pixels.

@@ -19,12 +19,7 @@ e2e_wait_exit "$second" 10
 [[ $(e2e_windows_named FirstCopy | wc -l) -eq 1 ]] || e2e_fail "more than one counting window"
 
 # The count goes on from the first copy, one minute at a time.
-last=$(e2e_minutes)
-for _ in 1 2; do
-    next=$(e2e_wait_minutes_change "$last" 5)
-    [[ $next == $((last + 1)) ]] || e2e_fail "minutes went from $last to $next"
-    last=$next
-done
+e2e_counts_one_by_one 2 5
 e2e_alive "$first" || e2e_fail "the first copy ended"
 
 # With a launcher's startup id, the running copy asks for the focus at the

@@ -37,7 +37,7 @@ TEST(ReplaceFileContent, WritesExactlyTheNewBytes) {
     struct Case {
         std::optional<std::string_view> old;  // nothing: no file yet
         std::string_view content;
-        bool leftover = false;  // a save killed half-way left its temporary file
+        const char* leftover = nullptr;  // what a save killed half-way left
     };
     const std::string big(200'000, 'x');  // more than one buffer's worth
     const Case cases[] = {
@@ -48,8 +48,11 @@ TEST(ReplaceFileContent, WritesExactlyTheNewBytes) {
         {kOld, ""},
         {kOld, std::string_view("a\0b\r\n\xBC\xC6", 7)},
         {kOld, big},
-        {kOld, "[ksv]\nminutes=1\n", true},
-        {std::nullopt, "[ksv]\nminutes=1\n", true},
+        {kOld, "[ksv]\nminutes=1\n", "ksv.ini.tmp"},
+        {std::nullopt, "[ksv]\nminutes=1\n", "ksv.ini.tmp"},
+#ifndef _WIN32
+        {kOld, "[ksv]\nminutes=1\n", "ksv.ini.0123456789abcdef.tmp"},
+#endif
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.old ? std::string(*c.old) : "(no file)");
@@ -59,7 +62,7 @@ TEST(ReplaceFileContent, WritesExactlyTheNewBytes) {
             WriteBytes(file, *c.old);
         }
         if (c.leftover) {
-            WriteBytes(dir / "ksv.ini.tmp", big);
+            WriteBytes(dir / c.leftover, big);
         }
         const FileResult result = ReplaceFileContent(file, c.content);
         EXPECT_TRUE(result.ok()) << result.detail;
@@ -79,7 +82,7 @@ TEST(ReplaceFileContent, FailureAtAnyStepKeepsTheOldFile) {
         {FileStep::CreateTemp, FileFailure::DiskFull}, {FileStep::CreateTemp, FileFailure::Other},
         {FileStep::Write, FileFailure::DiskFull},      {FileStep::Write, FileFailure::Other},
         {FileStep::Flush, FileFailure::DiskFull},      {FileStep::Flush, FileFailure::Other},
-        {FileStep::Rename, FileFailure::AccessDenied}, {FileStep::Rename, FileFailure::Other},
+        {FileStep::Rename, FileFailure::InUse},        {FileStep::Rename, FileFailure::Other},
     };
     for (const bool hadFile : {true, false}) {
         for (const auto& c : cases) {
@@ -105,13 +108,15 @@ TEST(ReplaceFileContent, FailureAtAnyStepKeepsTheOldFile) {
     }
 }
 
-// A directory that refuses new files (shown here by the fault) leaves the
-// file to be rewritten where it is; if that fails, the old content returns.
+// A directory that refuses new files, or the rename over this one (shown
+// here by the fault), leaves the file to be rewritten where it is; if that
+// fails, the old content returns.
 TEST(ReplaceFileContent, RewritesInPlaceWhenNoNewFileMayBeCreated) {
     struct Case {
         std::string_view content;
         std::optional<FileStep> laterStep;  // fails as well
         FileFailure expected;
+        FileStep refused = FileStep::CreateTemp;
     };
     const std::string longer = std::string(kOld) + std::string(5000, 'y');
     const Case cases[] = {
@@ -121,14 +126,18 @@ TEST(ReplaceFileContent, RewritesInPlaceWhenNoNewFileMayBeCreated) {
         {longer, FileStep::Write, FileFailure::DiskFull},
         {"[ksv]\nminutes=1\n", FileStep::Flush, FileFailure::DiskFull},
         {longer, FileStep::Flush, FileFailure::DiskFull},
+#ifndef _WIN32
+        {"[ksv]\nminutes=1\n", std::nullopt, FileFailure::None, FileStep::Rename},
+#endif
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(::testing::Message() << c.content.size() << " bytes, failing step "
-                                          << (c.laterStep ? static_cast<int>(*c.laterStep) : -1));
+                                          << (c.laterStep ? static_cast<int>(*c.laterStep) : -1)
+                                          << ", refused step " << static_cast<int>(c.refused));
         TempDir dir;
         const fs::path file = dir / "ksv.ini";
         WriteBytes(file, kOld);
-        const FileFault noNewFile(FileStep::CreateTemp, FileFailure::AccessDenied);
+        const FileFault noNewFile(c.refused, FileFailure::AccessDenied);
         std::optional<FileFault> later;
         if (c.laterStep) {
             later.emplace(*c.laterStep, c.expected);
@@ -171,6 +180,7 @@ TEST(ReplaceFileContent, RefusesWhatItMustNotReplace) {
 }
 
 TEST(ReadFileContent, ReadsOrSaysWhy) {
+    constexpr std::size_t kLimit = 1000;
     TempDir dir;
     const std::string bytes("[ksv]\r\ntitle=\xBC\xC6\0x\n", 16);
     WriteBytes(dir / "ksv.ini", bytes);
@@ -180,6 +190,7 @@ TEST(ReadFileContent, ReadsOrSaysWhy) {
     // there: the complete new content is then the file's.
     fs::create_directories(dir / "writing");
     fs::create_directories(dir / "cut");
+    WriteBytes(dir / "large.ini", std::string(kLimit + 1, 'x'));
 #ifdef _WIN32
     WriteBytes(dir / "writing" / "ksv.ini.new", "[ksv]\r\nminu");
     WriteBytes(dir / "cut" / "ksv.ini.tmp", "[ksv]\r\nminutes=5000\r\n");
@@ -195,11 +206,12 @@ TEST(ReadFileContent, ReadsOrSaysWhy) {
         {dir / "folder", FileFailure::IsDirectory, ""},
         cut,
         {dir / "writing" / "ksv.ini", FileFailure::NotFound, ""},
+        {dir / "large.ini", FileFailure::TooLarge, ""},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.path.string());
         std::string content = "stale";
-        const FileResult result = ReadFileContent(c.path, content);
+        const FileResult result = ReadFileContent(c.path, content, kLimit);
         EXPECT_EQ(result.failure, c.expected);
         EXPECT_EQ(content, c.content);
     }
@@ -300,14 +312,19 @@ TEST(ReplaceFileContent, WritesThroughSymbolicLinks) {
         const char* description;
         std::vector<std::pair<std::string, std::string> > links;  // name, target
         bool targetExists;
+        bool othersLink = false;  // the first link is another user's: not followed
     };
     const Case cases[] = {
         {"relative link into another directory", {{"ksv.ini", "../real/ksv.ini"}}, true},
         {"chain of links", {{"ksv.ini", "step"}, {"step", "../real/ksv.ini"}}, true},
         {"link to a file not created yet", {{"ksv.ini", "../real/ksv.ini"}}, false},
+        {"another user's link", {{"ksv.ini", "../real/ksv.ini"}}, true, true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.description);
+        if (c.othersLink && geteuid() != 0) {
+            continue;  // only root can give a link away
+        }
         TempDir dir;
         fs::create_directory(dir / "app");
         fs::create_directory(dir / "real");
@@ -319,10 +336,16 @@ TEST(ReplaceFileContent, WritesThroughSymbolicLinks) {
         for (const auto& [name, to] : c.links) {
             fs::create_symlink(to, dir / "app" / name);
         }
+        if (c.othersLink) {
+            ASSERT_EQ(lchown((dir / "app" / "ksv.ini").c_str(), testing::kOtherUser, 0), 0);
+        }
         const FileResult result = ReplaceFileContent(dir / "app" / "ksv.ini", "new");
-        EXPECT_TRUE(result.ok()) << result.detail;
+        std::string content;
+        EXPECT_EQ(ReadFileContent(dir / "app" / "ksv.ini", content, 100).failure, result.failure);
+        EXPECT_EQ(result.failure, c.othersLink ? FileFailure::UntrustedLink : FileFailure::None)
+            << result.detail;
         EXPECT_TRUE(fs::is_symlink(dir / "app" / "ksv.ini"));
-        EXPECT_EQ(ReadBytes(target), "new");
+        EXPECT_EQ(ReadBytes(target), c.othersLink ? kOld : "new");
         if (c.targetExists) {
             EXPECT_EQ(ModeOf(target), 0640u);
         }
@@ -334,24 +357,36 @@ TEST(ReplaceFileContent, WritesThroughSymbolicLinks) {
 }
 
 // What happens without root's power to ignore permissions: these run as
-// "nobody" when the tests run as root.
+// "nobody" when the tests run as root, which plays the other users' parts.
 TEST(ReplaceFileContent, RespectsPermissionsOfOrdinaryUsers) {
+    constexpr gid_t kGroup = testing::kOtherUser;
     struct Case {
         const char* description;
         mode_t directoryMode;
         std::optional<mode_t> fileMode;  // nothing: no file
         FileFailure expected;
-        bool rootOwnsFile;  // the file belongs to someone else (root only)
+        bool rootOnly;                  // someone else's file or doing (root only)
+        bool ours = false;              // the file is the saver's, not root's
+        bool renamed = false;           // a new file took its place
+        const char* planted = nullptr;  // a file of root's beside it
+        bool groupShared = false;       // another member's file, in a folder of their group
     };
     const Case cases[] = {
         {"closed directory, writable file", 0555, 0666, FileFailure::None, false},
         {"closed directory, no file", 0555, std::nullopt, FileFailure::AccessDenied, false},
         {"closed directory, read-only file", 0555, 0444, FileFailure::ReadOnly, false},
         {"open directory, someone else's file", 0777, 0644, FileFailure::AccessDenied, true},
+        {"sticky directory, someone else's writable file", 01777, 0666, FileFailure::None, true},
+        {"someone else's file at the old temporary name", 01777, 0644, FileFailure::None, true,
+         true, true, "ksv.ini.tmp"},
+        {"someone else's file named as ours", 01777, 0644, FileFailure::None, true, true, true,
+         "ksv.ini.0123456789abcdef.tmp"},
+        {"group folder, a member's shared file", 0775, 0664, FileFailure::None, true, false, true,
+         nullptr, true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.description);
-        if (c.rootOwnsFile && geteuid() != 0) {
+        if (c.rootOnly && geteuid() != 0) {
             continue;  // needs a second user
         }
         TempDir dir;
@@ -362,6 +397,16 @@ TEST(ReplaceFileContent, RespectsPermissionsOfOrdinaryUsers) {
             WriteBytes(file, kOld);
             ASSERT_EQ(chmod(file.c_str(), *c.fileMode), 0);
         }
+        if (c.ours) {
+            ASSERT_EQ(chown(file.c_str(), 65534, 65534), 0);
+        }
+        if (c.groupShared) {
+            ASSERT_EQ(chown(folder.c_str(), 0, kGroup), 0);
+            ASSERT_EQ(chown(file.c_str(), testing::kOtherUser, kGroup), 0);
+        }
+        if (c.planted) {
+            WriteBytes(folder / c.planted, "theirs");
+        }
         ASSERT_EQ(chmod(folder.c_str(), c.directoryMode), 0);
         ino_t inode = 0;
         if (c.fileMode) {
@@ -370,18 +415,22 @@ TEST(ReplaceFileContent, RespectsPermissionsOfOrdinaryUsers) {
             inode = status.st_ino;
         }
         const int failure = testing::RunUnprivileged(
-            [&] { return static_cast<int>(ReplaceFileContent(file, "new").failure); });
+            [&] { return static_cast<int>(ReplaceFileContent(file, "new").failure); },
+            c.groupShared ? kGroup : 0);
         EXPECT_EQ(failure, static_cast<int>(c.expected));
         if (c.fileMode) {
             EXPECT_EQ(ReadBytes(file), c.expected == FileFailure::None ? "new" : kOld);
             struct stat status {};
             ASSERT_EQ(stat(file.c_str(), &status), 0);
-            EXPECT_EQ(status.st_ino, inode);  // rewritten where it stood
+            EXPECT_EQ(status.st_ino != inode, c.renamed);  // else rewritten where it stood
             EXPECT_EQ(status.st_mode & 07777, *c.fileMode);
+            if (c.groupShared) {
+                EXPECT_EQ(status.st_gid, kGroup);  // its group may still write it
+            }
         }
         chmod(folder.c_str(), 0755);
         EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()),
-                  c.fileMode ? 1 : 0);
+                  (c.fileMode ? 1 : 0) + (c.planted ? 1 : 0));
     }
 }
 
@@ -391,14 +440,14 @@ TEST(ReadFileContent, UnreadableFileAndFifo) {
     ASSERT_EQ(chmod((dir / "secret.ini").c_str(), 0200), 0);
     const int failure = testing::RunUnprivileged([&] {
         std::string content;
-        return static_cast<int>(ReadFileContent(dir / "secret.ini", content).failure);
+        return static_cast<int>(ReadFileContent(dir / "secret.ini", content, 100).failure);
     });
     EXPECT_EQ(failure, static_cast<int>(FileFailure::AccessDenied));
 
     // A FIFO must not block the reader waiting for a writer.
     ASSERT_EQ(mkfifo((dir / "pipe").c_str(), 0600), 0);
     std::string content;
-    EXPECT_EQ(ReadFileContent(dir / "pipe", content).failure, FileFailure::Other);
+    EXPECT_EQ(ReadFileContent(dir / "pipe", content, 100).failure, FileFailure::Other);
     EXPECT_EQ(ReplaceFileContent(dir / "pipe", "x").failure, FileFailure::Other);
     EXPECT_TRUE(fs::is_fifo(dir / "pipe"));
 }

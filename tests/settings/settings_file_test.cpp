@@ -162,12 +162,17 @@ TEST(WriteSetting, ReportsWhyItFailedOrMakesTheFolder) {
     TempDir dir;
     fs::create_directories(dir / "folder" / "ksv.ini");  // a directory in the way
     WriteBytes(dir / "file", "not a folder");
+    // Saving one more line would make it larger than a settings file may be.
+    const std::string full =
+        "[ksv]" + kNl + ";" + std::string(kLargestSettingsFile - 10, 'x') + kNl;
+    WriteBytes(dir / "full.ini", full);
     const struct {
         fs::path path;
         FileFailure expected;
     } cases[] = {
         {dir / "folder" / "ksv.ini", FileFailure::IsDirectory},
         {dir / "file" / "ksv" / "ksv.ini", FileFailure::NotFound},
+        {dir / "full.ini", FileFailure::TooLarge},
         // The user's settings folder is made at the first save.
         {dir / "config" / "ksv" / "ksv.ini", FileFailure::None},
     };
@@ -176,7 +181,8 @@ TEST(WriteSetting, ReportsWhyItFailedOrMakesTheFolder) {
         EXPECT_EQ(SettingsFile(c.path).WriteSetting("minutes", "1").failure, c.expected);
     }
     EXPECT_EQ(ReadBytes(dir / "config" / "ksv" / "ksv.ini"), "[ksv]" + kNl + "minutes=1" + kNl);
-    EXPECT_EQ(dir.Names(), (std::vector<std::string>{"config", "file", "folder"}));
+    EXPECT_EQ(ReadBytes(dir / "full.ini"), full);
+    EXPECT_EQ(dir.Names(), (std::vector<std::string>{"config", "file", "folder", "full.ini"}));
 }
 
 // A file that is there but cannot be read is never taken for an absent one:
@@ -194,6 +200,8 @@ TEST(ReadSetting, AFileThatIsThereButUnreadableIsAnError) {
         {"utf-32 big-endian", std::string("\0\0\xFE\xFF\0\0\0[", 8), FileFailure::UnknownEncoding},
         {"utf-16 without its mark", Utf16Bytes(u"[ksv]\r\nminutes=5\r\n"),
          FileFailure::UnknownEncoding},
+        {"over 1 MiB", "[ksv]" + kNl + "minutes=5" + kNl + std::string(kLargestSettingsFile, ';'),
+         FileFailure::TooLarge},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -256,15 +264,21 @@ TEST(ReadSetting, WaitsForAFileThatCannotBeReadYet) {
 }
 
 // Beside the program for portable use; in the user's folder when the program
-// lies where it may not write (installed). Judged by the mode bits, so that it
-// holds for root as well.
+// lies where it may not write (installed), or where someone else may write.
+// Judged by the mode bits, so that it holds for root as well.
 TEST(SettingsPath, BesideTheProgramOnlyWhereItCanLive) {
+    constexpr uid_t kOther = testing::kOtherUser;
+    constexpr gid_t kNogroup = 65534;  // the primary group of nobody's account
     struct Case {
         const char* name;
         mode_t programMode;
         std::optional<mode_t> iniMode;  // a ksv.ini already beside the program
         bool userFolderKnown;
         bool beside;
+        bool iniLink = false;                // ksv.ini is a link to a file not made yet
+        std::optional<uid_t> iniOwner = {};  // root only, as the rest
+        std::optional<uid_t> folderOwner = {};
+        std::optional<gid_t> folderGroup = {};
     };
     const Case cases[] = {
         {"portable", 0755, std::nullopt, true, true},
@@ -274,9 +288,19 @@ TEST(SettingsPath, BesideTheProgramOnlyWhereItCanLive) {
         {"installed, no settings folder known", 0555, std::nullopt, false, true},
         {"only the owner may write, and that is us", 0700, std::nullopt, true, true},
         {"others may write, the owner (us) may not", 0577, std::nullopt, true, false},
+        {"everyone may write, with our ksv.ini", 01777, 0644, true, false},
+        {"our link", 0755, std::nullopt, true, true, true},
+        {"another user's link", 0755, std::nullopt, true, false, true, kOther},
+        {"another user's ksv.ini", 0755, 0666, true, false, false, kOther},
+        {"another user's folder", 0755, std::nullopt, true, false, false, {}, kOther},
+        {"a group with other members may write", 0775, 0644, true, false, false, {}, {}, kNogroup},
+        {"only our own group may write", 0775, 0644, true, true, false, {}, {}, getegid()},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
+        if ((c.iniOwner || c.folderOwner || c.folderGroup) && geteuid() != 0) {
+            continue;  // needs a second user
+        }
         TempDir dir;
         const fs::path program = dir / "bin";
         const fs::path user = dir / "home" / ".config" / "ksv";
@@ -284,6 +308,16 @@ TEST(SettingsPath, BesideTheProgramOnlyWhereItCanLive) {
         if (c.iniMode) {
             WriteBytes(program / "ksv.ini", "[ksv]\nminutes=1\n");
             ASSERT_EQ(chmod((program / "ksv.ini").c_str(), *c.iniMode), 0);
+        }
+        if (c.iniLink) {
+            fs::create_symlink(dir / "elsewhere" / "ksv.ini", program / "ksv.ini");
+        }
+        if (c.iniOwner) {
+            ASSERT_EQ(lchown((program / "ksv.ini").c_str(), *c.iniOwner, 0), 0);
+        }
+        if (c.folderOwner || c.folderGroup) {
+            ASSERT_EQ(chown(program.c_str(), c.folderOwner.value_or(0), c.folderGroup.value_or(0)),
+                      0);
         }
         ASSERT_EQ(chmod(program.c_str(), c.programMode), 0);
         const fs::path chosen =

@@ -105,10 +105,16 @@ class FileFault {
 };
 
 #ifndef _WIN32
+// A user of the machine other than the one the tests run as, and other than
+// "nobody", whom RunUnprivileged becomes: files are given to it (only root
+// can) to play another user's part.
+constexpr uid_t kOtherUser = 65533;
+
 // Runs `body` without root's power to ignore permissions: as user "nobody"
-// in a child process when the tests run as root, directly otherwise. Gives
-// what `body` returns (0 to 99), or -1 when the child could not be set up.
-inline int RunUnprivileged(const std::function<int()>& body) {
+// (with `group` as its one group, when given) in a child process when the
+// tests run as root, directly otherwise. Gives what `body` returns (0 to 99),
+// or -1 when the child could not be set up.
+inline int RunUnprivileged(const std::function<int()>& body, gid_t group = 0) {
     if (geteuid() != 0) {
         return body();
     }
@@ -118,7 +124,8 @@ inline int RunUnprivileged(const std::function<int()>& body) {
         return -1;
     }
     if (child == 0) {
-        if (setgroups(0, nullptr) != 0 || setgid(kNobody) != 0 || setuid(kNobody) != 0) {
+        if (setgroups(group != 0 ? 1 : 0, &group) != 0 || setgid(kNobody) != 0 ||
+            setuid(kNobody) != 0) {
             _exit(100);
         }
         _exit(body());

@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/settings_lock.h"
 #include "platform/user_settings_directory.h"
 #include "platform/win32/minute_timer.h"
 #include "platform/win32/single_instance.h"
@@ -84,64 +85,34 @@ std::filesystem::path TempDir(const char* name) {
 
 TEST(SingleInstanceTest, OneSpellingOfAPathIsOneKey) {
     const auto dir = TempDir("ksv single key");
-    const auto key = SingleInstance::PathKey(dir / "ksv.ini");
+    const ksv::platform::SettingsLock held(dir / "ksv.ini");
     struct Case {
         std::filesystem::path path;
         bool same;
     };
-    std::wstring upper = (dir / "KSV.INI").wstring();
     const std::vector<Case> cases = {
-        {upper, true},
+        {(dir / "KSV.INI").wstring(), true},
         {dir / "." / "ksv.ini", true},
-        {dir / "sub" / ".." / "ksv.ini", true},
         {dir / "other" / "ksv.ini", false},
         {dir / "ksv.ini2", false},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(SingleInstance::PathKey(c.path) == key, c.same) << c.path.string();
+        EXPECT_EQ(ksv::platform::SettingsLock(c.path).Key() == held.Key(), c.same)
+            << c.path.string();
     }
-    const std::wstring name = SingleInstance::MutexName(key);
-    // One namespace for every session on the machine, one name per file.
-    EXPECT_EQ(name.rfind(L"Global\\ksv-", 0), 0u);
-    EXPECT_EQ(name.find(L'\\', 7), std::wstring::npos);
 }
 
+// A later copy holds nothing, so one still showing its message does not
+// keep a third from counting once the first has ended.
 TEST(SingleInstanceTest, OnlyTheFirstHolderCountsUntilItEnds) {
     const auto dir = TempDir("ksv single guard");
-    {
-        SingleInstance first(dir / "ksv.ini");
-        EXPECT_TRUE(first.IsFirst());
-        SingleInstance second(dir / "KSV.ini");
-        EXPECT_FALSE(second.IsFirst());
-        SingleInstance elsewhere(dir / "sub" / "ksv.ini");
-        EXPECT_TRUE(elsewhere.IsFirst());
-    }
-    SingleInstance later(dir / "ksv.ini");
-    EXPECT_TRUE(later.IsFirst());
-}
-
-// Another user's copy made the mutex with a security descriptor that lets
-// nobody else open it: "access denied" means a copy is running too.
-TEST(SingleInstanceTest, AMutexWeMayNotOpenIsAnotherUsersCopy) {
-    const auto dir = TempDir("ksv single denied");
-    PSECURITY_DESCRIPTOR nobody = nullptr;
-    ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:P", SDDL_REVISION_1,
-                                                                     &nobody, nullptr));
-    SECURITY_ATTRIBUTES attributes{sizeof(attributes), nobody, FALSE};
-    const HANDLE other =
-        CreateMutexW(&attributes, TRUE,
-                     SingleInstance::MutexName(SingleInstance::PathKey(dir / "ksv.ini")).c_str());
-    ASSERT_NE(other, nullptr);
-    {
-        SingleInstance second(dir / "ksv.ini");
-        EXPECT_FALSE(second.IsFirst());
-        SingleInstance elsewhere(dir / "sub" / "ksv.ini");
-        EXPECT_TRUE(elsewhere.IsFirst());
-    }
-    CloseHandle(other);
-    LocalFree(nobody);
-    SingleInstance later(dir / "ksv.ini");
-    EXPECT_TRUE(later.IsFirst());
+    std::optional<SingleInstance> first(std::in_place, dir / "ksv.ini");
+    EXPECT_TRUE(first->IsFirst());
+    SingleInstance second(dir / "KSV.ini");
+    EXPECT_FALSE(second.IsFirst());
+    EXPECT_TRUE(SingleInstance(dir / "sub" / "ksv.ini").IsFirst());
+    first.reset();
+    EXPECT_TRUE(SingleInstance(dir / "ksv.ini").IsFirst());
 }
 
 // Beside the program when the folder takes new files (the portable zip);
@@ -163,15 +134,30 @@ TEST(SettingsPathTest, BesideTheProgramOnlyWhereItMayWrite) {
         std::filesystem::path program;
         bool beside;
     };
+    // A save cut short inside the replace left ksv.ini under its other name;
+    // a folder everyone may write. (Wine keeps no owner but the user's.)
+    std::filesystem::create_directories(dir / "cut");
+    std::ofstream(dir / "cut" / "ksv.ini.tmp") << "[ksv]\r\nminutes=5\r\n";
+    std::filesystem::create_directories(dir / "open");
+    PSECURITY_DESCRIPTOR everyone = nullptr;
+    ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(
+        L"D:(A;OICI;FA;;;WD)", SDDL_REVISION_1, &everyone, nullptr));
+    EXPECT_TRUE(SetFileSecurityW((dir / "open").c_str(), DACL_SECURITY_INFORMATION, everyone));
+    LocalFree(everyone);
     const std::vector<Case> cases = {
         {"a folder that takes new files", dir, true},
         {"a folder that takes no new file", closed, false},
         {"a folder that is not there", dir / "gone", false},
+        {"only the file a cut-short save left", dir / "cut", true},
+        {"a folder everyone may write", dir / "open", false},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(ksv::SettingsPath(c.program, [&] { return user; }),
                   (c.beside ? c.program : user) / "ksv.ini")
             << c.name;
+    }
+    for (const char* made : {"cut", "open"}) {
+        std::filesystem::remove_all(dir / made);
     }
     EXPECT_TRUE(std::filesystem::is_empty(dir));  // the check leaves nothing behind
 }

@@ -1,12 +1,22 @@
 #include "platform/qt/single_instance.h"
 
+#include <signal.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <QDir>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <chrono>
+#include <cstring>
 #include <future>
 #include <memory>
+
+#include "platform/settings_lock.h"
 
 namespace ksv::platform {
 
@@ -24,6 +34,41 @@ class SingleInstanceTest : public QObject {
         return asked.get();
     }
 
+    // Another user listening under the first copy's socket name before it
+    // starts, answering or not: a child process that ends with the object.
+    struct Squatter {
+        pid_t pid = -1;
+        Squatter(const std::string& name, bool answers) {
+            int ready[2];
+            if (pipe(ready) != 0 || (pid = fork()) != 0) {
+                char up = 'n';
+                pid = pid > 0 && read(ready[0], &up, 1) == 1 && up == 'y' ? pid : -pid;
+                return;
+            }
+            sockaddr_un address{};
+            address.sun_family = AF_UNIX;
+            std::memcpy(address.sun_path + 1, name.data(), name.size());
+            const auto length =
+                static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + name.size());
+            const int fd = socket(AF_UNIX, SOCK_STREAM, 0);
+            const bool up = setuid(65533) == 0 &&
+                            bind(fd, reinterpret_cast<sockaddr*>(&address), length) == 0 &&
+                            listen(fd, 4) == 0;
+            [[maybe_unused]] const ssize_t told = write(ready[1], up ? "y" : "n", 1);
+            for (int client; (client = answers ? accept(fd, nullptr, nullptr) : -1) >= 0;) {
+                [[maybe_unused]] const ssize_t sent = send(client, "A", 1, MSG_NOSIGNAL);
+                close(client);
+            }
+            pause();
+        }
+        ~Squatter() {
+            if (pid != 0) {
+                kill(pid < 0 ? -pid : pid, SIGKILL);
+                waitpid(pid < 0 ? -pid : pid, nullptr, 0);
+            }
+        }
+    };
+
   private slots:
     void oneCopyPerSettingsFile() {
         QTemporaryDir one;
@@ -36,7 +81,7 @@ class SingleInstanceTest : public QObject {
         SingleInstance second(file);
         QVERIFY(!second.IsFirst());
         // The same file by another name is the same file.
-        QVERIFY(!SingleInstance(dir / "sub" / ".." / "ksv.ini").IsFirst());
+        QVERIFY(!SingleInstance(dir / "." / "ksv.ini").IsFirst());
         QVERIFY(SingleInstance(std::filesystem::path(other.path().toStdString()) / "ksv.ini")
                     .IsFirst());
         QVERIFY(SingleInstance(dir / "other.ini").IsFirst());
@@ -60,12 +105,42 @@ class SingleInstanceTest : public QObject {
         QVERIFY(Ask(second, {"a\nDESKTOP_STARTUP_ID=forged", "b\xe2\x80\x8b"}));
         QCOMPARE(activated.last().at(0).value<LaunchTokens>(), LaunchTokens{});
 
-        // The guard goes with the copy that held it, leaving nothing behind.
+        // The guard goes with the copy that held it. Its lock file stays, for
+        // this user alone to open.
         first.reset();
         QVERIFY(!second.ActivateFirst());
         QVERIFY(SingleInstance(file).IsFirst());
         QCOMPARE(QDir(one.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
-                 QStringList());
+                 (QStringList{"ksv.ini.lock", "other.ini.lock"}));
+        struct stat status {};
+        QCOMPARE(stat((dir / "ksv.ini.lock").c_str(), &status), 0);
+        QCOMPARE(status.st_mode & 07777, 0600u);
+    }
+
+    // Nothing another user does with the socket stops the first copy or
+    // fools a later one.
+    void anotherUsersSocketNeitherStopsNorFools_data() {
+        QTest::addColumn<bool>("answers");
+        QTest::newRow("another user holds the socket's name") << false;
+        QTest::newRow("another user answers in the first copy's place") << true;
+    }
+    void anotherUsersSocketNeitherStopsNorFools() {
+        QFETCH(bool, answers);
+        if (geteuid() != 0) {
+            QSKIP("needs root, to act another user's part");
+        }
+        QTemporaryDir dir;
+        const std::filesystem::path file =
+            std::filesystem::path(dir.path().toStdString()) / "ksv.ini";
+        const std::string name = "ksv-settings-" + SettingsLock(file).Key();
+        const Squatter other(name, answers);
+        QVERIFY(other.pid > 0);
+        SingleInstance first(file);
+        SingleInstance later(file);
+        QVERIFY(first.IsFirst());
+        QVERIFY(!later.IsFirst());
+        first.Listen();
+        QVERIFY(!Ask(later));
     }
 
     // A first copy that never answers (it is stopped), its queue of requests

@@ -10,9 +10,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstddef>
-#include <cstdint>
 #include <cstring>
-#include <filesystem>
 #include <thread>
 
 namespace ksv::platform {
@@ -31,28 +29,6 @@ constexpr std::size_t kMaxRequest = 4096;
 
 // The first copy's answer: it came to the front.
 constexpr char kShown = 'A';
-
-// The same file reached by another path (a symbolic link, "..") is the same
-// file; the name must be the same in every copy, so a stable hash (FNV-1a)
-// rather than std::hash.
-std::string SocketName(const NativePath& settingsPath) {
-    std::error_code error;
-    std::filesystem::path file = std::filesystem::weakly_canonical(settingsPath, error);
-    if (error) {
-        file = std::filesystem::absolute(settingsPath, error).lexically_normal();
-    }
-    std::uint64_t hash = 14695981039346656037ull;
-    for (const char c : file.native()) {
-        hash ^= static_cast<unsigned char>(c);
-        hash *= 1099511628211ull;
-    }
-    static constexpr char kHex[] = "0123456789abcdef";
-    std::string name = "ksv-settings-";
-    for (int shift = 60; shift >= 0; shift -= 4) {
-        name += kHex[(hash >> shift) & 0xf];
-    }
-    return name;
-}
 
 // An abstract address: a leading NUL byte, then the name; nothing on disk.
 socklen_t AbstractAddress(const std::string& name, sockaddr_un& address) {
@@ -119,21 +95,22 @@ void SendRequest(int fd, const LaunchTokens& tokens, Clock::time_point deadline)
 }  // namespace
 
 SingleInstance::SingleInstance(const NativePath& settingsPath, QObject* parent)
-    : QObject(parent), socketName_(SocketName(settingsPath)) {
-    listenFd_ = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-    if (listenFd_ < 0) {
-        return;  // nothing to guard with; counting matters more than the guard
-    }
-    sockaddr_un address;
-    const socklen_t length = AbstractAddress(socketName_, address);
-    if (::bind(listenFd_, reinterpret_cast<const sockaddr*>(&address), length) != 0) {
-        first_ = errno != EADDRINUSE;
-        close(listenFd_);
-        listenFd_ = -1;
+    : QObject(parent), lock_(settingsPath), socketName_("ksv-settings-" + lock_.Key()) {
+    first_ = lock_.state() != SettingsLock::State::HeldByOther;
+    if (!first_) {
         return;
     }
+    listenFd_ = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (listenFd_ < 0) {
+        return;  // no activation; counting matters more
+    }
+    // Another user (or a copy in another network namespace) may hold the
+    // name: this copy counts all the same, only later ones cannot call it up.
+    sockaddr_un address;
+    const socklen_t length = AbstractAddress(socketName_, address);
     // Requests wait in the queue until Listen() answers them.
-    if (::listen(listenFd_, 4) != 0) {
+    if (::bind(listenFd_, reinterpret_cast<const sockaddr*>(&address), length) != 0 ||
+        ::listen(listenFd_, 4) != 0) {
         close(listenFd_);
         listenFd_ = -1;
     }
@@ -154,12 +131,19 @@ bool SingleInstance::ActivateFirst(const LaunchTokens& tokens) const {
     sockaddr_un address;
     const socklen_t length = AbstractAddress(socketName_, address);
     const auto deadline = Clock::now() + kPatience;
-    // A full queue refuses at once rather than blocking; try again until the
-    // deadline.
+    // A full queue refuses at once rather than blocking, and the first copy
+    // may not listen yet: try again until the deadline.
     int connected = -1;
     while ((connected = ::connect(fd, reinterpret_cast<const sockaddr*>(&address), length)) != 0 &&
-           errno == EAGAIN && Remaining(deadline) > 0) {
+           (errno == EAGAIN || errno == ECONNREFUSED) && Remaining(deadline) > 0) {
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    // Anyone may listen under the name; only a copy of this user's is ours.
+    ucred peer{};
+    socklen_t size = sizeof peer;
+    if (connected == 0 &&
+        (getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &peer, &size) != 0 || peer.uid != geteuid())) {
+        connected = -1;
     }
     char answer = 0;
     bool shown = false;

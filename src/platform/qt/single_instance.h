@@ -6,17 +6,18 @@
 
 #include "platform/native_path.h"
 #include "platform/qt/launch_tokens.h"
+#include "platform/settings_lock.h"
 
 class QSocketNotifier;
 
 namespace ksv::platform {
 
-// Lets one copy of the program at a time count into a settings file. The
-// guard is an abstract local socket (nothing on disk) named after the
-// settings file: binding its name succeeds for one process only, and the
-// system frees it when that process ends or dies. Later copies connect to it
-// to ask the first one to come to the front, handing it their launcher's
-// tokens.
+// Lets one copy of the program at a time count into a settings file: the
+// guard is a SettingsLock, which file permissions protect and every
+// namespace shares. The first copy also listens on an abstract local socket
+// named after the lock, for activation only: later copies connect to it to
+// ask the first one to come to the front, handing it their launcher's
+// tokens, and believe an answer from a copy of their own user's only.
 class SingleInstance : public QObject {
     Q_OBJECT
 
@@ -32,7 +33,8 @@ class SingleInstance : public QObject {
 
     // In a later copy: asks the first one to show itself, with this copy's
     // launch tokens. False when it does not answer within about a second
-    // (stopped, busy, or another user's).
+    // (stopped, busy, in another network namespace), or when what answers is
+    // another user's.
     bool ActivateFirst(const LaunchTokens& tokens = {}) const;
 
     // In the first copy: starts answering later copies. Needs the
@@ -46,6 +48,7 @@ class SingleInstance : public QObject {
   private:
     void OnRequest();
 
+    SettingsLock lock_;
     std::string socketName_;
     int listenFd_ = -1;
     bool first_ = true;

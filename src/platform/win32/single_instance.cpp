@@ -2,8 +2,6 @@
 
 #include <cwchar>
 
-#include "platform/full_path_win32.h"
-
 namespace ksv::platform::win32 {
 namespace {
 
@@ -13,6 +11,16 @@ constexpr wchar_t kMarkProperty[] = L"ksv.instance";
 // half of the key, never zero since zero means "no property".
 HANDLE MarkValue(std::uint64_t key) {
     return reinterpret_cast<HANDLE>(static_cast<UINT_PTR>((key & 0xFFFFFFFFu) | 1u));
+}
+
+// The lock's key, in hex digits, as a number (strtoull would bring the C
+// library's own, a kilobyte and a half of the program).
+std::uint64_t FromHex(const std::string& digits) {
+    std::uint64_t value = 0;
+    for (const char c : digits) {
+        value = value << 4 | static_cast<std::uint64_t>(c <= '9' ? c - '0' : c - 'a' + 10);
+    }
+    return value;
 }
 
 struct Search {
@@ -35,50 +43,10 @@ BOOL CALLBACK FindMarked(HWND window, LPARAM param) {
 
 }  // namespace
 
-std::uint64_t SingleInstance::PathKey(const NativePath& settingsPath) {
-    NativePath text = FullPath(settingsPath);
-    if (!text.empty()) {
-        // File names on Windows match without regard to case.
-        CharUpperBuffW(text.data(), static_cast<DWORD>(text.size()));
-    }
-    std::uint64_t hash = 14695981039346656037u;  // FNV-1a
-    for (const wchar_t c : text) {
-        hash = (hash ^ static_cast<std::uint16_t>(c)) * 1099511628211u;
-    }
-    return hash;
-}
-
-std::wstring SingleInstance::MutexName(std::uint64_t key) {
-    // Global: two users of one machine (fast user switching, remote
-    // desktop) running one shared copy would count into the same file.
-    std::wstring name = L"Global\\ksv-";
-    for (int shift = 60; shift >= 0; shift -= 4) {
-        name += L"0123456789abcdef"[(key >> shift) & 0xF];
-    }
-    return name;
-}
-
-SingleInstance::SingleInstance(const NativePath& settingsPath) : key_(PathKey(settingsPath)) {
-    mutex_ = CreateMutexW(nullptr, TRUE, MutexName(key_).c_str());
-    const DWORD error = GetLastError();
-    if (mutex_ == nullptr) {
-        // "Access denied": it exists, made by a copy another user runs, whose
-        // mutex we may not open. Any other refusal leaves us unguarded rather
-        // than unable to start.
-        first_ = error != ERROR_ACCESS_DENIED;
-    } else if (error == ERROR_ALREADY_EXISTS) {
-        first_ = false;
-    }
-}
-
-SingleInstance::~SingleInstance() {
-    if (mutex_ != nullptr) {
-        if (first_) {
-            ReleaseMutex(mutex_);
-        }
-        CloseHandle(mutex_);
-    }
-}
+SingleInstance::SingleInstance(const NativePath& settingsPath)
+    : lock_(settingsPath),
+      key_(FromHex(lock_.Key())),
+      first_(lock_.state() != SettingsLock::State::HeldByOther) {}
 
 void SingleInstance::MarkWindow(HWND window) const {
     SetPropW(window, kMarkProperty, MarkValue(key_));

@@ -3,19 +3,19 @@
 #include <windows.h>
 
 #include <cstdint>
-#include <string>
 
 #include "platform/native_path.h"
+#include "platform/settings_lock.h"
 
 namespace ksv::platform::win32 {
 
-// One counting copy per settings file: a named mutex derived from the
-// settings path. The system releases it when the holder ends or dies, and it
-// leaves no file behind.
+// One counting copy per settings file: a SettingsLock, which only this user
+// can hold and which the system releases when its holder ends or dies. A
+// later copy holds nothing, so one still showing its message cannot keep a
+// third from counting once the first has ended.
 class SingleInstance {
   public:
     explicit SingleInstance(const NativePath& settingsPath);
-    ~SingleInstance();
     SingleInstance(const SingleInstance&) = delete;
     SingleInstance& operator=(const SingleInstance&) = delete;
 
@@ -28,14 +28,9 @@ class SingleInstance {
     // waiting a moment for it to appear; false when none showed up.
     bool ActivateFirst(const wchar_t* windowClass) const;
 
-    // The key of a settings path: the same for every spelling of one path
-    // that differs only in case, "." and ".." or doubled separators.
-    static std::uint64_t PathKey(const NativePath& settingsPath);
-    static std::wstring MutexName(std::uint64_t key);
-
   private:
+    SettingsLock lock_;
     std::uint64_t key_;
-    HANDLE mutex_ = nullptr;
     bool first_ = true;
 };
 

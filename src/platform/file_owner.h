@@ -1,0 +1,19 @@
+#pragma once
+
+#include "platform/native_path.h"
+
+namespace ksv::platform {
+
+// Whose the entry at `path` is (a symbolic link itself, not its target):
+// this user's or the system's own (root; on Windows also Administrators,
+// SYSTEM and TrustedInstaller), or another user's.
+enum class EntryOwner { None, SelfOrSystem, OtherUser };
+EntryOwner OwnerOf(const NativePath& path);
+
+// Whether a user other than this one and the system may make, remove or
+// rename files in `directory`: everyone may, its group may and this user is
+// not the group's only member, or it belongs to another user, who can always
+// open it up. False when it is absent.
+bool OthersMayWrite(const NativePath& directory);
+
+}  // namespace ksv::platform

@@ -1,0 +1,110 @@
+#include <windows.h>
+// After windows.h, which it needs.
+#include <sddl.h>
+
+#include "platform/current_user_win32.h"
+#include "platform/file_owner.h"
+
+namespace ksv::platform {
+namespace {
+
+// A security descriptor, read into the program's own memory: large enough
+// for a folder's list with a hundred entries.
+struct Security {
+    alignas(void*) BYTE descriptor[8192];
+    bool read = false;
+    bool gone = false;  // there is no such entry
+};
+
+// Of the entry itself (a link, not its target).
+void Read(const NativePath& path, SECURITY_INFORMATION what, Security& security) {
+    const HANDLE file = CreateFileW(
+        path.c_str(), READ_CONTROL, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+        OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        const DWORD error = GetLastError();
+        security.gone = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+        return;
+    }
+    DWORD needed = 0;
+    security.read = GetKernelObjectSecurity(file, what, security.descriptor,
+                                            sizeof security.descriptor, &needed) != FALSE;
+    CloseHandle(file);
+}
+
+// The user this program runs as, Administrators, SYSTEM or TrustedInstaller:
+// those who may change the system's own files anyway.
+bool SelfOrSystem(PSID sid) {
+    if (sid == nullptr || !IsValidSid(sid)) {
+        return false;
+    }
+    if (IsWellKnownSid(sid, WinBuiltinAdministratorsSid) ||
+        IsWellKnownSid(sid, WinLocalSystemSid)) {
+        return true;
+    }
+    // NT SERVICE\TrustedInstaller.
+    PSID trustedInstaller = nullptr;
+    if (ConvertStringSidToSidW(L"S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464",
+                               &trustedInstaller)) {
+        const bool same = EqualSid(sid, trustedInstaller) != FALSE;
+        LocalFree(trustedInstaller);
+        if (same) {
+            return true;
+        }
+    }
+    const win32::CurrentUser user;
+    return user.sid() != nullptr && EqualSid(sid, user.sid());
+}
+
+bool OwnedBySelfOrSystem(Security& security) {
+    PSID owner = nullptr;
+    BOOL defaulted = FALSE;
+    return security.read && GetSecurityDescriptorOwner(security.descriptor, &owner, &defaulted) &&
+           SelfOrSystem(owner);
+}
+
+}  // namespace
+
+EntryOwner OwnerOf(const NativePath& path) {
+    Security security;
+    Read(path, OWNER_SECURITY_INFORMATION, security);
+    if (security.gone) {
+        return EntryOwner::None;
+    }
+    return OwnedBySelfOrSystem(security) ? EntryOwner::SelfOrSystem : EntryOwner::OtherUser;
+}
+
+bool OthersMayWrite(const NativePath& directory) {
+    Security security;
+    Read(directory, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, security);
+    if (security.gone) {
+        return false;
+    }
+    // Unreadable, or a volume without permissions (FAT): anyone may write.
+    BOOL present = FALSE;
+    BOOL defaulted = FALSE;
+    PACL list = nullptr;
+    if (!OwnedBySelfOrSystem(security) ||
+        !GetSecurityDescriptorDacl(security.descriptor, &present, &list, &defaulted) || !present ||
+        list == nullptr) {
+        return true;
+    }
+    // What lets someone put a file here, take one away, or open the folder
+    // up to others.
+    constexpr DWORD kChanges = FILE_ADD_FILE | FILE_ADD_SUBDIRECTORY | FILE_DELETE_CHILD | DELETE |
+                               WRITE_DAC | WRITE_OWNER | GENERIC_WRITE | GENERIC_ALL;
+    for (DWORD i = 0; i < list->AceCount; ++i) {
+        ACE_HEADER* header = nullptr;
+        if (!GetAce(list, i, reinterpret_cast<void**>(&header)) ||
+            header->AceType != ACCESS_ALLOWED_ACE_TYPE || (header->AceFlags & INHERIT_ONLY_ACE)) {
+            continue;  // a denial, or one for what is made inside later
+        }
+        auto* allowed = reinterpret_cast<ACCESS_ALLOWED_ACE*>(header);
+        if ((allowed->Mask & kChanges) != 0 && !SelfOrSystem(&allowed->SidStart)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace ksv::platform
