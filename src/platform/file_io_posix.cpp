@@ -19,6 +19,7 @@
 #include "platform/code_page.h"
 #include "platform/file_fault.h"
 #include "platform/file_io.h"
+#include "platform/stable_hash.h"
 
 namespace ksv::platform {
 namespace {
@@ -203,12 +204,7 @@ std::string TempName(const std::string& name) {
                static_cast<std::uint64_t>(now.tv_nsec) ^
                (static_cast<std::uint64_t>(now.tv_sec) << 20);
     }
-    static constexpr char kHex[] = "0123456789abcdef";
-    std::string text = name + ".";
-    for (int shift = 60; shift >= 0; shift -= 4) {
-        text += kHex[(bits >> shift) & 0xf];
-    }
-    return text + ".tmp";
+    return name + "." + HexDigits(bits) + ".tmp";
 }
 
 // The names TempName gives, and the one fixed name earlier versions used
@@ -225,6 +221,9 @@ bool IsTempName(std::string_view entry, const std::string& name) {
     const std::string_view digits = entry.substr(name.size() + 1, kDigits);
     return digits.find_first_not_of("0123456789abcdef") == std::string_view::npos;
 }
+
+// The file whose leftovers this run has removed.
+NativePath tidiedTarget;
 
 // What saves of this user that a kill cut short left beside `name`: only
 // regular files of this user's under the names above, so that nobody else's
@@ -469,7 +468,12 @@ FileResult ReplaceFileContent(const NativePath& path, std::string_view content) 
 
     const fs::path directory = fs::path(target).parent_path();
     const std::string name = fs::path(target).filename().string();
-    RemoveOwnLeftovers(directory, name);
+    // Only runs that ended in a kill leave anything, so once a run is enough:
+    // the minute's save does not list the folder again.
+    if (tidiedTarget != target) {
+        RemoveOwnLeftovers(directory, name);
+        tidiedTarget = target;
+    }
     fs::path tempPath;
     int fd = -1;
     int error = Injected(FileStep::CreateTemp);

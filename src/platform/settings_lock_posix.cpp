@@ -4,12 +4,12 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdint>
 #include <filesystem>
 #include <system_error>
 
 #include "platform/file_io.h"
 #include "platform/settings_lock.h"
+#include "platform/stable_hash.h"
 #include "platform/user_settings_directory.h"
 
 namespace ksv::platform {
@@ -19,24 +19,14 @@ namespace fs = std::filesystem;
 using State = SettingsLock::State;
 
 // The same file reached by another path ("..", a link to its folder) gives
-// the same text; stable in every copy, so FNV-1a rather than std::hash.
+// the same text, in every copy.
 std::string PathKey(const fs::path& path) {
     std::error_code error;
     fs::path file = fs::weakly_canonical(path, error);
     if (error) {
         file = fs::absolute(path, error).lexically_normal();
     }
-    std::uint64_t hash = 14695981039346656037ull;
-    for (const char c : file.native()) {
-        hash ^= static_cast<unsigned char>(c);
-        hash *= 1099511628211ull;
-    }
-    static constexpr char kHex[] = "0123456789abcdef";
-    std::string key;
-    for (int shift = 60; shift >= 0; shift -= 4) {
-        key += kHex[(hash >> shift) & 0xf];
-    }
-    return key;
+    return HexDigits(StableHash(std::string_view(file.native())));
 }
 
 // Opens (making it if `make`) and locks `file`. Whoever may open it may hold

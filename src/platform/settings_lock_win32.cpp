@@ -1,12 +1,11 @@
 #include <windows.h>
 
-#include <cstdint>
-
 #include "platform/current_user_win32.h"
 #include "platform/file_io.h"
 #include "platform/file_owner.h"
 #include "platform/full_path_win32.h"
 #include "platform/settings_lock.h"
+#include "platform/stable_hash.h"
 #include "platform/user_settings_directory.h"
 
 namespace ksv::platform {
@@ -14,21 +13,12 @@ namespace {
 
 using State = SettingsLock::State;
 
-// The same file by another spelling (case, ".", "..") gives the same text;
-// stable in every copy, so FNV-1a rather than std::hash.
+// The same file by another spelling (case, ".", "..") gives the same text,
+// in every copy.
 std::string PathKey(const NativePath& path) {
     NativePath full = win32::FullPath(path);
     CharUpperBuffW(full.data(), static_cast<DWORD>(full.size()));
-    std::uint64_t hash = 14695981039346656037u;
-    for (const wchar_t c : full) {
-        hash = (hash ^ static_cast<std::uint16_t>(c)) * 1099511628211u;
-    }
-    static constexpr char kHex[] = "0123456789abcdef";
-    std::string key;
-    for (int shift = 60; shift >= 0; shift -= 4) {
-        key += kHex[(hash >> shift) & 0xf];
-    }
-    return key;
+    return HexDigits(StableHash(std::wstring_view(full)));
 }
 
 // Opened without sharing, which is the lock: a second open fails until the
