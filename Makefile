@@ -94,7 +94,7 @@ test: test-fuzz test-windows test-linux
 
 # Start-up time of ksv.exe against a bare window with the same controls and
 # manifest, under Wine: the 32-bit program where 32-bit Wine runs, else the
-# 64-bit build of it. Not a test: figures to read (PAIRS=21 by default).
+# 64-bit build of it. Not a test: figures to read (PAIRS=41 by default).
 bench-windows: deps
 	cmake --preset windows
 	cmake --build --preset windows -j $(JOBS) --target ksv wine_probe bench_floor bench_start
