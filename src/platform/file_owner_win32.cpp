@@ -1,6 +1,7 @@
 #include <windows.h>
-// After windows.h, which it needs.
-#include <sddl.h>
+
+#include <algorithm>
+#include <iterator>
 
 #include "platform/current_user_win32.h"
 #include "platform/file_owner.h"
@@ -32,35 +33,42 @@ void Read(const NativePath& path, SECURITY_INFORMATION what, Security& security)
     CloseHandle(file);
 }
 
-// The user this program runs as, Administrators, SYSTEM or TrustedInstaller:
-// those who may change the system's own files anyway.
-bool SelfOrSystem(PSID sid) {
+// NT SERVICE\TrustedInstaller, S-1-5-80-956008885-3418522649-1831038044-
+// 1853292631-2271478464, which has no well-known type of its own.
+bool IsTrustedInstaller(PSID sid) {
+    static constexpr DWORD kSubAuthorities[] = {80,         956008885,  3418522649,
+                                                1831038044, 1853292631, 2271478464};
+    constexpr BYTE kNtAuthority[6] = {0, 0, 0, 0, 0, 5};
+    const SID_IDENTIFIER_AUTHORITY* authority = GetSidIdentifierAuthority(sid);
+    if (*GetSidSubAuthorityCount(sid) != std::size(kSubAuthorities) ||
+        !std::equal(std::begin(kNtAuthority), std::end(kNtAuthority), authority->Value)) {
+        return false;
+    }
+    for (DWORD i = 0; i < std::size(kSubAuthorities); ++i) {
+        if (*GetSidSubAuthority(sid, i) != kSubAuthorities[i]) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// The user this program runs as (`user`, read once by the caller),
+// Administrators, SYSTEM or TrustedInstaller: those who may change the
+// system's own files anyway.
+bool SelfOrSystem(PSID sid, PSID user) {
     if (sid == nullptr || !IsValidSid(sid)) {
         return false;
     }
-    if (IsWellKnownSid(sid, WinBuiltinAdministratorsSid) ||
-        IsWellKnownSid(sid, WinLocalSystemSid)) {
-        return true;
-    }
-    // NT SERVICE\TrustedInstaller.
-    PSID trustedInstaller = nullptr;
-    if (ConvertStringSidToSidW(L"S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464",
-                               &trustedInstaller)) {
-        const bool same = EqualSid(sid, trustedInstaller) != FALSE;
-        LocalFree(trustedInstaller);
-        if (same) {
-            return true;
-        }
-    }
-    const win32::CurrentUser user;
-    return user.sid() != nullptr && EqualSid(sid, user.sid());
+    return IsWellKnownSid(sid, WinBuiltinAdministratorsSid) ||
+           IsWellKnownSid(sid, WinLocalSystemSid) || IsTrustedInstaller(sid) ||
+           (user != nullptr && EqualSid(sid, user));
 }
 
-bool OwnedBySelfOrSystem(Security& security) {
+bool OwnedBySelfOrSystem(Security& security, PSID user) {
     PSID owner = nullptr;
     BOOL defaulted = FALSE;
     return security.read && GetSecurityDescriptorOwner(security.descriptor, &owner, &defaulted) &&
-           SelfOrSystem(owner);
+           SelfOrSystem(owner, user);
 }
 
 }  // namespace
@@ -71,7 +79,9 @@ EntryOwner OwnerOf(const NativePath& path) {
     if (security.gone) {
         return EntryOwner::None;
     }
-    return OwnedBySelfOrSystem(security) ? EntryOwner::SelfOrSystem : EntryOwner::OtherUser;
+    const win32::CurrentUser user;
+    return OwnedBySelfOrSystem(security, user.sid()) ? EntryOwner::SelfOrSystem
+                                                     : EntryOwner::OtherUser;
 }
 
 bool OthersMayWrite(const NativePath& directory) {
@@ -84,7 +94,8 @@ bool OthersMayWrite(const NativePath& directory) {
     BOOL present = FALSE;
     BOOL defaulted = FALSE;
     PACL list = nullptr;
-    if (!OwnedBySelfOrSystem(security) ||
+    const win32::CurrentUser user;
+    if (!OwnedBySelfOrSystem(security, user.sid()) ||
         !GetSecurityDescriptorDacl(security.descriptor, &present, &list, &defaulted) || !present ||
         list == nullptr) {
         return true;
@@ -100,7 +111,7 @@ bool OthersMayWrite(const NativePath& directory) {
             continue;  // a denial, or one for what is made inside later
         }
         auto* allowed = reinterpret_cast<ACCESS_ALLOWED_ACE*>(header);
-        if ((allowed->Mask & kChanges) != 0 && !SelfOrSystem(&allowed->SidStart)) {
+        if ((allowed->Mask & kChanges) != 0 && !SelfOrSystem(&allowed->SidStart, user.sid())) {
             return true;
         }
     }
