@@ -27,8 +27,8 @@ void ShowMessage(QMessageBox::Icon icon, const std::string& text, QWidget* paren
     box.exec();
 }
 
-int Run(ksv::platform::GuardedApplication& app, ksv::SettingsFile& settings,
-        ksv::platform::SingleInstance& instance, std::optional<ksv::Form1>& form) {
+int Run(ksv::platform::qt::GuardedApplication& app, ksv::SettingsFile& settings,
+        ksv::platform::qt::SingleInstance& instance, std::optional<ksv::Form1>& form) {
     if (!instance.IsFirst()) {
         ShowMessage(QMessageBox::Information, ksv::messages::AlreadyRunning(settings.Path()));
         return 0;
@@ -47,7 +47,7 @@ int Run(ksv::platform::GuardedApplication& app, ksv::SettingsFile& settings,
     });
 
     instance.Listen();
-    QObject::connect(&instance, &ksv::platform::SingleInstance::ActivationRequested, &*form,
+    QObject::connect(&instance, &ksv::platform::qt::SingleInstance::ActivationRequested, &*form,
                      &ksv::Form1::Activate);
 
     form->show();
@@ -64,18 +64,19 @@ int main(int argc, char* argv[]) {
     // A second copy would overwrite the first one's count. When the first
     // copy answers it comes to the front, with the token this one was
     // launched with, and this one needs no display.
-    ksv::platform::SingleInstance instance(settingsPath);
+    ksv::platform::qt::SingleInstance instance(settingsPath);
     if (!instance.IsFirst() &&
-        instance.ActivateFirst(ksv::platform::LaunchTokensFromEnvironment())) {
+        instance.ActivateFirst(ksv::platform::qt::LaunchTokensFromEnvironment())) {
         return 0;
     }
 
     // The program takes no command line; Qt's own options are not passed on.
     int qtArgc = argc > 0 ? 1 : 0;
     // Wayland asked for but not there: X11. Neither there: words, not an abort.
-    ksv::platform::AllowX11Fallback();
-    std::optional<ksv::platform::WindowSystemGuard> noWindowSystem(ksv::messages::NoWindowSystem());
-    ksv::platform::GuardedApplication app(qtArgc, argv);
+    ksv::platform::qt::AllowX11Fallback();
+    std::optional<ksv::platform::qt::WindowSystemGuard> noWindowSystem(
+        ksv::messages::NoWindowSystem());
+    ksv::platform::qt::GuardedApplication app(qtArgc, argv);
     noWindowSystem.reset();
     QApplication::setApplicationName("ksv");
     QApplication::setApplicationVersion(KSV_VERSION_TEXT);

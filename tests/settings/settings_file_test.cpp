@@ -6,10 +6,14 @@
 #include <optional>
 
 #include "platform/code_page.h"
+#include "platform/user_settings_directory.h"
 #include "support/test_files.h"
 
 #ifdef _WIN32
+// clang-format off
 #include <windows.h>
+#include <sddl.h>
+// clang-format on
 #else
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -340,6 +344,57 @@ TEST(WriteSetting, LeavesAnUnreadableFileAlone) {
     EXPECT_EQ(failure, static_cast<int>(FileFailure::AccessDenied));
     chmod(path.c_str(), 0644);  // so that a test not run as root can read it
     EXPECT_EQ(ReadBytes(path), content);
+}
+
+#else
+
+// Beside the program when the folder takes new files (the portable zip);
+// in %APPDATA%\ksv when it does not (C:\Program Files). Under Wine, Z:\sys is
+// such a folder for every user, root too: Linux refuses new files there.
+TEST(SettingsPath, BesideTheProgramOnlyWhereItMayWrite) {
+    const fs::path user = platform::UserSettingsDirectory();
+    wchar_t appData[MAX_PATH] = {};
+    ASSERT_GT(GetEnvironmentVariableW(L"APPDATA", appData, MAX_PATH), 0u);
+    EXPECT_EQ(user, fs::path(appData) / "ksv");
+
+    const TempDir temp;
+    const fs::path dir = temp / "ksv settings path";
+    fs::create_directories(dir);
+    const fs::path closed = L"Z:\\sys";
+    if (!fs::is_directory(closed) || fs::exists(closed / "ksv.ini")) {
+        GTEST_SKIP() << "no Z:\\sys to stand for a folder that takes no new file";
+    }
+    struct Case {
+        const char* name;
+        fs::path program;
+        bool beside;
+    };
+    // A save cut short inside the replace left ksv.ini under its other name;
+    // a folder everyone may write. (Wine keeps no owner but the user's.)
+    fs::create_directories(dir / "cut");
+    std::ofstream(dir / "cut" / "ksv.ini.tmp") << "[ksv]\r\nminutes=5\r\n";
+    fs::create_directories(dir / "open");
+    PSECURITY_DESCRIPTOR everyone = nullptr;
+    ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(
+        L"D:(A;OICI;FA;;;WD)", SDDL_REVISION_1, &everyone, nullptr));
+    EXPECT_TRUE(SetFileSecurityW((dir / "open").c_str(), DACL_SECURITY_INFORMATION, everyone));
+    LocalFree(everyone);
+    const std::vector<Case> cases = {
+        {"a folder that takes new files", dir, true},
+        {"a folder that takes no new file", closed, false},
+        {"a folder that is not there", dir / "gone", false},
+        {"only the file a cut-short save left", dir / "cut", true},
+        {"a folder everyone may write", dir / "open", false},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(SettingsPath(c.program, [&] { return user; }),
+                  (c.beside ? c.program : user) / "ksv.ini")
+            << c.name;
+    }
+    for (const char* made : {"cut", "open"}) {
+        fs::remove_all(dir / made);
+    }
+    EXPECT_TRUE(fs::is_empty(dir));  // the check leaves nothing behind
 }
 #endif
 

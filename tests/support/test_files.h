@@ -67,6 +67,15 @@ class TempDir {
     std::filesystem::path path_;
 };
 
+// A fresh, empty folder of that name under the system's temporary folder, for
+// tests that want a path of their own (blanks and all).
+inline std::filesystem::path FreshDir(const char* name) {
+    const auto dir = std::filesystem::temp_directory_path() / name;
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+    return dir;
+}
+
 inline std::string ReadBytes(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};

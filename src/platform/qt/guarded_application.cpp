@@ -2,7 +2,7 @@
 
 #include <exception>
 
-namespace ksv::platform {
+namespace ksv::platform::qt {
 
 GuardedApplication::GuardedApplication(int& argc, char** argv) : QApplication(argc, argv) {}
 
@@ -29,4 +29,4 @@ void GuardedApplication::Fail(const std::string& detail) {
     exit(1);
 }
 
-}  // namespace ksv::platform
+}  // namespace ksv::platform::qt

@@ -4,7 +4,7 @@
 #include <functional>
 #include <string>
 
-namespace ksv::platform {
+namespace ksv::platform::qt {
 
 // The application object, which also stands between every event handler and
 // the event loop: an exception must not unwind through Qt's frames, where it
@@ -27,4 +27,4 @@ class GuardedApplication : public QApplication {
     bool failing_ = false;
 };
 
-}  // namespace ksv::platform
+}  // namespace ksv::platform::qt

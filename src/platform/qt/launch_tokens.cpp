@@ -2,7 +2,7 @@
 
 #include <cstdlib>
 
-namespace ksv::platform {
+namespace ksv::platform::qt {
 namespace {
 
 constexpr std::size_t kMaxToken = 512;
@@ -65,4 +65,4 @@ LaunchTokens DecodeLaunchTokens(std::string_view text) {
     return tokens;
 }
 
-}  // namespace ksv::platform
+}  // namespace ksv::platform::qt

@@ -3,7 +3,7 @@
 #include <string>
 #include <string_view>
 
-namespace ksv::platform {
+namespace ksv::platform::qt {
 
 // What a launcher hands a program so that its window may take the focus and
 // the launch feedback (a busy cursor, a spinner) ends: an xdg-activation
@@ -30,4 +30,4 @@ bool IsUsableToken(std::string_view token);
 std::string EncodeLaunchTokens(const LaunchTokens& tokens);
 LaunchTokens DecodeLaunchTokens(std::string_view text);
 
-}  // namespace ksv::platform
+}  // namespace ksv::platform::qt

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <limits>
 
-namespace ksv::platform {
+namespace ksv::platform::qt {
 
 MinuteTimer::MinuteTimer(std::chrono::milliseconds period, QObject* parent)
     : QObject(parent), period_(std::max(period, std::chrono::milliseconds(1))) {
@@ -47,4 +47,4 @@ void MinuteTimer::OnTimeout() {
     emit Elapsed();
 }
 
-}  // namespace ksv::platform
+}  // namespace ksv::platform::qt

@@ -5,7 +5,7 @@
 #include <QTimer>
 #include <chrono>
 
-namespace ksv::platform {
+namespace ksv::platform::qt {
 
 // A periodic timer that does not drift: once enabled at t0 its periods end
 // at t0 + k * period on the monotonic clock, however late a tick is handled.
@@ -37,4 +37,4 @@ class MinuteTimer : public QObject {
     bool enabled_ = false;
 };
 
-}  // namespace ksv::platform
+}  // namespace ksv::platform::qt

@@ -10,7 +10,7 @@
 
 class QSocketNotifier;
 
-namespace ksv::platform {
+namespace ksv::platform::qt {
 
 // Lets one copy of the program at a time count into a settings file: the
 // guard is a SettingsLock, which file permissions protect and every
@@ -43,7 +43,7 @@ class SingleInstance : public QObject {
 
   signals:
     // The tokens of the latest request; empty where its copy had none.
-    void ActivationRequested(const ksv::platform::LaunchTokens& tokens);
+    void ActivationRequested(const ksv::platform::qt::LaunchTokens& tokens);
 
   private:
     void OnRequest();
@@ -55,4 +55,4 @@ class SingleInstance : public QObject {
     std::unique_ptr<QSocketNotifier> notifier_;
 };
 
-}  // namespace ksv::platform
+}  // namespace ksv::platform::qt

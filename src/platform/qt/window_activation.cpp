@@ -10,7 +10,7 @@
 
 #include "platform/qt/x11_connection.h"
 
-namespace ksv::platform {
+namespace ksv::platform::qt {
 namespace {
 
 // Qt's Wayland plugin activates a window with the token it finds in
@@ -135,4 +135,4 @@ void BringToFront(QWidget& window, const LaunchTokens& tokens) {
     xcb_flush(connection);
 }
 
-}  // namespace ksv::platform
+}  // namespace ksv::platform::qt

@@ -4,7 +4,7 @@
 
 class QWidget;
 
-namespace ksv::platform {
+namespace ksv::platform::qt {
 
 // Brings a shown window to the front for a later launch of the program. With
 // that launch's token the window system lets it take the focus, and the
@@ -12,4 +12,4 @@ namespace ksv::platform {
 // id's time and its "remove" message. Without one, Qt asks as it can.
 void BringToFront(QWidget& window, const LaunchTokens& tokens);
 
-}  // namespace ksv::platform
+}  // namespace ksv::platform::qt

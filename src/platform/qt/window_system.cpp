@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-namespace ksv::platform {
+namespace ksv::platform::qt {
 namespace {
 
 // One guard at a time: Qt's message handler is a plain function.
@@ -50,4 +50,4 @@ WindowSystemGuard::~WindowSystemGuard() {
     qInstallMessageHandler(previousHandler);
 }
 
-}  // namespace ksv::platform
+}  // namespace ksv::platform::qt

@@ -2,7 +2,7 @@
 
 #include <string>
 
-namespace ksv::platform {
+namespace ksv::platform::qt {
 
 // Before the application object: where QT_QPA_PLATFORM names Wayland but
 // not X11, X11 is tried after it, as Qt itself does in a Wayland session. A
@@ -23,4 +23,4 @@ class WindowSystemGuard {
     WindowSystemGuard& operator=(const WindowSystemGuard&) = delete;
 };
 
-}  // namespace ksv::platform
+}  // namespace ksv::platform::qt

@@ -6,7 +6,7 @@
 
 #include "platform/qt/x11_connection.h"
 
-namespace ksv::platform {
+namespace ksv::platform::qt {
 namespace {
 
 // Qt writes the application's name into _NET_WM_NAME, which window managers
@@ -54,4 +54,4 @@ void SetExactWindowTitle(QWidget& window, const QString& title) {
     }
 }
 
-}  // namespace ksv::platform
+}  // namespace ksv::platform::qt

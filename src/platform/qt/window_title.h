@@ -4,7 +4,7 @@
 
 class QWidget;
 
-namespace ksv::platform {
+namespace ksv::platform::qt {
 
 // Sets a window's title to exactly `title`, as the window system shows it.
 // Qt would otherwise read "[*]" as the place of its "modified" mark and drop
@@ -12,4 +12,4 @@ namespace ksv::platform {
 // title.
 void SetExactWindowTitle(QWidget& window, const QString& title);
 
-}  // namespace ksv::platform
+}  // namespace ksv::platform::qt

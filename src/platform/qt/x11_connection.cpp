@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
-namespace ksv::platform {
+namespace ksv::platform::qt {
 
 xcb_connection_t* X11Connection() {
     if (QGuiApplication::platformName() != QStringLiteral("xcb")) {
@@ -32,4 +32,4 @@ xcb_window_t X11Root(xcb_connection_t* connection, xcb_window_t window) {
     return root;
 }
 
-}  // namespace ksv::platform
+}  // namespace ksv::platform::qt

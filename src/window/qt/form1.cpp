@@ -136,7 +136,7 @@ Form1::Form1(SettingsFile& settings, std::string decimalSeparator, std::chrono::
     timer1_.setObjectName("Timer1");
     connect(&option1_, &QRadioButton::clicked, this, [this] { counter_.StartCounting(); });
     connect(&option2_, &QRadioButton::clicked, this, [this] { counter_.StopCounting(); });
-    connect(&timer1_, &platform::MinuteTimer::Elapsed, this, &Form1::OnTick);
+    connect(&timer1_, &platform::qt::MinuteTimer::Elapsed, this, &Form1::OnTick);
     // The first minute runs from the moment the window exists.
     timer1_.SetEnabled(true);
 }
@@ -146,7 +146,7 @@ void Form1::Load() {
 }
 
 void Form1::SetTitle(const std::string& title) {
-    platform::SetExactWindowTitle(*this, ToQString(title));
+    platform::qt::SetExactWindowTitle(*this, ToQString(title));
 }
 
 std::string Form1::CountText() const {
@@ -181,8 +181,8 @@ void Form1::ShowSaveResult(const platform::FileResult& result) {
     label1_.setAccessibleDescription(tip);
 }
 
-void Form1::Activate(const platform::LaunchTokens& tokens) {
-    platform::BringToFront(*this, tokens);
+void Form1::Activate(const platform::qt::LaunchTokens& tokens) {
+    platform::qt::BringToFront(*this, tokens);
 }
 
 void Form1::OnTick() {

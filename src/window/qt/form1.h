@@ -40,7 +40,7 @@ class Form1 : public QWidget, public CounterView {
 
     // Brings the window to the front, for a second copy of the program and
     // with the tokens its launcher gave it.
-    void Activate(const platform::LaunchTokens& tokens = {});
+    void Activate(const platform::qt::LaunchTokens& tokens = {});
 
   signals:
     // A tick met a count it cannot show. Counting has stopped and the file
@@ -56,7 +56,7 @@ class Form1 : public QWidget, public CounterView {
     QRadioButton option1_;
     QRadioButton option2_;
     QLabel label2_;
-    platform::MinuteTimer timer1_;
+    platform::qt::MinuteTimer timer1_;
     MinuteCounter counter_;
 };
 

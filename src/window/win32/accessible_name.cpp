@@ -6,7 +6,7 @@
 
 #include <new>
 
-#include "platform/system_library_win32.h"
+#include "platform/win32/system_library.h"
 
 namespace ksv::win32 {
 namespace {

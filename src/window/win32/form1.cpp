@@ -6,7 +6,7 @@
 #include <exception>
 
 #include "counter/number_text.h"
-#include "platform/wide_text_win32.h"
+#include "platform/win32/wide_text.h"
 #include "window/messages.h"
 #include "window/win32/accessible_name.h"
 

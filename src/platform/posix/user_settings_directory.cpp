@@ -1,3 +1,5 @@
+#include "platform/user_settings_directory.h"
+
 #include <pwd.h>
 #include <unistd.h>
 
@@ -6,8 +8,6 @@
 #include <iterator>
 #include <string_view>
 #include <system_error>
-
-#include "platform/user_settings_directory.h"
 
 namespace ksv::platform {
 namespace {

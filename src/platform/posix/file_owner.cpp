@@ -1,9 +1,9 @@
+#include "platform/file_owner.h"
+
 #include <grp.h>
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
-
-#include "platform/file_owner.h"
 
 namespace ksv::platform {
 namespace {

@@ -4,7 +4,7 @@
 #include <stdexcept>
 #include <string>
 
-namespace ksv::platform {
+namespace ksv::platform::qt {
 
 // Throws out of its event handler, as any handler of the program might.
 class Thrower : public QObject {
@@ -43,7 +43,7 @@ class GuardedApplicationTest : public QObject {
     }
 };
 
-}  // namespace ksv::platform
+}  // namespace ksv::platform::qt
 
-QTEST_APPLESS_MAIN(ksv::platform::GuardedApplicationTest)
+QTEST_APPLESS_MAIN(ksv::platform::qt::GuardedApplicationTest)
 #include "guarded_application_test.moc"

@@ -1,6 +1,6 @@
-#include <windows.h>
-
 #include "platform/monotonic_time.h"
+
+#include <windows.h>
 
 namespace ksv::platform {
 

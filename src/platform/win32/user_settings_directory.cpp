@@ -7,9 +7,9 @@
 
 #include <string>
 
-#include "platform/full_path_win32.h"
-#include "platform/system_library_win32.h"
 #include "platform/user_settings_directory.h"
+#include "platform/win32/full_path.h"
+#include "platform/win32/system_library.h"
 
 namespace ksv::platform {
 namespace {

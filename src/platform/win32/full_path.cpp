@@ -1,4 +1,4 @@
-#include "platform/full_path_win32.h"
+#include "platform/win32/full_path.h"
 
 #include <windows.h>
 

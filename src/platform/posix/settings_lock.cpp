@@ -1,3 +1,5 @@
+#include "platform/settings_lock.h"
+
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -8,7 +10,6 @@
 #include <system_error>
 
 #include "platform/file_io.h"
-#include "platform/settings_lock.h"
 #include "platform/stable_hash.h"
 #include "platform/user_settings_directory.h"
 

@@ -1,10 +1,10 @@
+#include "platform/executable_path.h"
+
 #include <sys/auxv.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <system_error>
-
-#include "platform/executable_path.h"
 
 namespace ksv::platform {
 

@@ -1,3 +1,5 @@
+#include "platform/file_io.h"
+
 #include <dirent.h>
 #include <fcntl.h>
 #include <pwd.h>
@@ -18,7 +20,6 @@
 
 #include "platform/code_page.h"
 #include "platform/file_fault.h"
-#include "platform/file_io.h"
 #include "platform/stable_hash.h"
 
 namespace ksv::platform {

@@ -1,8 +1,9 @@
+#include "platform/code_page.h"
+
 #include <iconv.h>
 
 #include <cerrno>
 
-#include "platform/code_page.h"
 #include "platform/utf8_text.h"
 
 namespace ksv::platform {

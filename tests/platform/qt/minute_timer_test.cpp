@@ -7,7 +7,7 @@
 
 using namespace std::chrono_literals;
 
-namespace ksv::platform {
+namespace ksv::platform::qt {
 
 // Each tick's time, in milliseconds since the timer was first enabled.
 class TickLog : public QObject {
@@ -97,7 +97,7 @@ class MinuteTimerTest : public QObject {
     }
 };
 
-}  // namespace ksv::platform
+}  // namespace ksv::platform::qt
 
-QTEST_GUILESS_MAIN(ksv::platform::MinuteTimerTest)
+QTEST_GUILESS_MAIN(ksv::platform::qt::MinuteTimerTest)
 #include "minute_timer_test.moc"

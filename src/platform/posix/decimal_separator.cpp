@@ -1,7 +1,8 @@
+#include "platform/decimal_separator.h"
+
 #include <langinfo.h>
 #include <locale.h>
 
-#include "platform/decimal_separator.h"
 #include "platform/utf8_text.h"
 
 namespace ksv::platform {

@@ -1,9 +1,10 @@
+#include "platform/decimal_separator.h"
+
 #include <windows.h>
 
 #include <iterator>
 
-#include "platform/decimal_separator.h"
-#include "platform/wide_text_win32.h"
+#include "platform/win32/wide_text.h"
 
 namespace ksv::platform {
 

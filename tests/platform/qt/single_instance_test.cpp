@@ -18,7 +18,7 @@
 
 #include "platform/settings_lock.h"
 
-namespace ksv::platform {
+namespace ksv::platform::qt {
 
 class SingleInstanceTest : public QObject {
     Q_OBJECT
@@ -157,7 +157,7 @@ class SingleInstanceTest : public QObject {
     }
 };
 
-}  // namespace ksv::platform
+}  // namespace ksv::platform::qt
 
-QTEST_GUILESS_MAIN(ksv::platform::SingleInstanceTest)
+QTEST_GUILESS_MAIN(ksv::platform::qt::SingleInstanceTest)
 #include "single_instance_test.moc"

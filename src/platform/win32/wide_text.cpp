@@ -1,4 +1,4 @@
-#include "platform/wide_text_win32.h"
+#include "platform/win32/wide_text.h"
 
 #include <climits>
 

@@ -1,8 +1,9 @@
+#include "platform/code_page.h"
+
 #include <windows.h>
 
-#include "platform/code_page.h"
 #include "platform/utf8_text.h"
-#include "platform/wide_text_win32.h"
+#include "platform/win32/wide_text.h"
 
 namespace ksv::platform {
 

@@ -1,12 +1,13 @@
+#include "platform/settings_lock.h"
+
 #include <windows.h>
 
-#include "platform/current_user_win32.h"
 #include "platform/file_io.h"
 #include "platform/file_owner.h"
-#include "platform/full_path_win32.h"
-#include "platform/settings_lock.h"
 #include "platform/stable_hash.h"
 #include "platform/user_settings_directory.h"
+#include "platform/win32/current_user.h"
+#include "platform/win32/full_path.h"
 
 namespace ksv::platform {
 namespace {

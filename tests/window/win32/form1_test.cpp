@@ -1,12 +1,12 @@
-// The Win32 pieces in the program's own process: the timer's schedule, the
-// single-copy guard, and Form1 itself (needs a display).
+// Form1 in the program's own process, on a display.
 // windows.h must come before commctrl.h.
 // clang-format off
 #include <windows.h>
 #include <commctrl.h>
 #include <oleacc.h>
-#include <sddl.h>
 // clang-format on
+#include "window/win32/form1.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -16,157 +16,16 @@
 #include <string>
 #include <vector>
 
-#include "platform/settings_lock.h"
-#include "platform/user_settings_directory.h"
-#include "platform/win32/minute_timer.h"
-#include "platform/win32/single_instance.h"
 #include "settings/settings_file.h"
-#include "window/win32/form1.h"
+#include "support/test_files.h"
 
 namespace {
-
-using ksv::platform::win32::PeriodSchedule;
-using ksv::platform::win32::SingleInstance;
-
-TEST(PeriodScheduleTest, PeriodsEndOnTheGridOfTheStart) {
-    // Each step: start the schedule (when `start`) or ask what is due at `now`.
-    struct Step {
-        bool start;
-        std::uint64_t now;
-        std::uint64_t due;
-        std::uint64_t remaining;
-    };
-    struct Case {
-        const char* name;
-        std::vector<Step> steps;
-    };
-    const std::vector<Case> cases = {
-        {"on time", {{true, 1000, 0, 100}, {false, 1099, 0, 1}, {false, 1100, 1, 100}}},
-        {"late wake-up keeps the grid",
-         {{true, 0, 0, 100}, {false, 130, 1, 70}, {false, 200, 1, 100}}},
-        {"a held-up loop gets every period", {{true, 0, 0, 100}, {false, 350, 3, 50}}},
-        {"early wake-up counts nothing",
-         {{true, 0, 0, 100}, {false, 90, 0, 10}, {false, 100, 1, 100}}},
-        {"a new start drops the part run",
-         {{true, 0, 0, 100},
-          {false, 60, 0, 40},
-          {true, 60, 0, 100},
-          {false, 100, 0, 60},
-          {false, 160, 1, 100}}},
-    };
-    for (const Case& c : cases) {
-        PeriodSchedule schedule(100);
-        for (const Step& step : c.steps) {
-            if (step.start) {
-                schedule.Start(step.now);
-            } else {
-                EXPECT_EQ(schedule.TakeDue(step.now), step.due) << c.name << " at " << step.now;
-            }
-            EXPECT_EQ(schedule.Remaining(step.now), step.remaining) << c.name << " at " << step.now;
-        }
-    }
-}
-
-TEST(PeriodScheduleTest, StoppedScheduleIsNeverDue) {
-    PeriodSchedule schedule(100);
-    EXPECT_EQ(schedule.TakeDue(1000), 0u);
-    schedule.Start(0);
-    schedule.Stop();
-    EXPECT_FALSE(schedule.Running());
-    EXPECT_EQ(schedule.TakeDue(1000), 0u);
-}
-
-std::filesystem::path TempDir(const char* name) {
-    const auto dir = std::filesystem::temp_directory_path() / name;
-    std::filesystem::remove_all(dir);
-    std::filesystem::create_directories(dir);
-    return dir;
-}
-
-TEST(SingleInstanceTest, OneSpellingOfAPathIsOneKey) {
-    const auto dir = TempDir("ksv single key");
-    const ksv::platform::SettingsLock held(dir / "ksv.ini");
-    struct Case {
-        std::filesystem::path path;
-        bool same;
-    };
-    const std::vector<Case> cases = {
-        {(dir / "KSV.INI").wstring(), true},
-        {dir / "." / "ksv.ini", true},
-        {dir / "other" / "ksv.ini", false},
-        {dir / "ksv.ini2", false},
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(ksv::platform::SettingsLock(c.path).Key() == held.Key(), c.same)
-            << c.path.string();
-    }
-}
-
-// A later copy holds nothing, so one still showing its message does not
-// keep a third from counting once the first has ended.
-TEST(SingleInstanceTest, OnlyTheFirstHolderCountsUntilItEnds) {
-    const auto dir = TempDir("ksv single guard");
-    std::optional<SingleInstance> first(std::in_place, dir / "ksv.ini");
-    EXPECT_TRUE(first->IsFirst());
-    SingleInstance second(dir / "KSV.ini");
-    EXPECT_FALSE(second.IsFirst());
-    EXPECT_TRUE(SingleInstance(dir / "sub" / "ksv.ini").IsFirst());
-    first.reset();
-    EXPECT_TRUE(SingleInstance(dir / "ksv.ini").IsFirst());
-}
-
-// Beside the program when the folder takes new files (the portable zip);
-// in %APPDATA%\ksv when it does not (C:\Program Files). Under Wine, Z:\sys is
-// such a folder for every user, root too: Linux refuses new files there.
-TEST(SettingsPathTest, BesideTheProgramOnlyWhereItMayWrite) {
-    const std::filesystem::path user = ksv::platform::UserSettingsDirectory();
-    wchar_t appData[MAX_PATH] = {};
-    ASSERT_GT(GetEnvironmentVariableW(L"APPDATA", appData, MAX_PATH), 0u);
-    EXPECT_EQ(user, std::filesystem::path(appData) / "ksv");
-
-    const auto dir = TempDir("ksv settings path");
-    const std::filesystem::path closed = L"Z:\\sys";
-    if (!std::filesystem::is_directory(closed) || std::filesystem::exists(closed / "ksv.ini")) {
-        GTEST_SKIP() << "no Z:\\sys to stand for a folder that takes no new file";
-    }
-    struct Case {
-        const char* name;
-        std::filesystem::path program;
-        bool beside;
-    };
-    // A save cut short inside the replace left ksv.ini under its other name;
-    // a folder everyone may write. (Wine keeps no owner but the user's.)
-    std::filesystem::create_directories(dir / "cut");
-    std::ofstream(dir / "cut" / "ksv.ini.tmp") << "[ksv]\r\nminutes=5\r\n";
-    std::filesystem::create_directories(dir / "open");
-    PSECURITY_DESCRIPTOR everyone = nullptr;
-    ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(
-        L"D:(A;OICI;FA;;;WD)", SDDL_REVISION_1, &everyone, nullptr));
-    EXPECT_TRUE(SetFileSecurityW((dir / "open").c_str(), DACL_SECURITY_INFORMATION, everyone));
-    LocalFree(everyone);
-    const std::vector<Case> cases = {
-        {"a folder that takes new files", dir, true},
-        {"a folder that takes no new file", closed, false},
-        {"a folder that is not there", dir / "gone", false},
-        {"only the file a cut-short save left", dir / "cut", true},
-        {"a folder everyone may write", dir / "open", false},
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(ksv::SettingsPath(c.program, [&] { return user; }),
-                  (c.beside ? c.program : user) / "ksv.ini")
-            << c.name;
-    }
-    for (const char* made : {"cut", "open"}) {
-        std::filesystem::remove_all(dir / made);
-    }
-    EXPECT_TRUE(std::filesystem::is_empty(dir));  // the check leaves nothing behind
-}
 
 // Form1 on a real (virtual) display, at 96 dots per inch.
 class Form1Test : public ::testing::Test {
   protected:
     void Open(const std::string& ini) {
-        dir_ = TempDir("ksv form1");
+        dir_ = ksv::testing::FreshDir("ksv form1");
         if (!ini.empty()) {
             std::ofstream(dir_ / "ksv.ini", std::ios::binary) << ini;
         }

@@ -1,7 +1,7 @@
+#include "platform/monotonic_time.h"
+
 #include <chrono>
 #include <thread>
-
-#include "platform/monotonic_time.h"
 
 namespace ksv::platform {
 

@@ -1,10 +1,11 @@
+#include "platform/file_owner.h"
+
 #include <windows.h>
 
 #include <algorithm>
 #include <iterator>
 
-#include "platform/current_user_win32.h"
-#include "platform/file_owner.h"
+#include "platform/win32/current_user.h"
 
 namespace ksv::platform {
 namespace {

@@ -1,12 +1,13 @@
+#include "platform/file_io.h"
+
 #include <windows.h>
 
 #include <cstddef>
 #include <string>
 
 #include "platform/file_fault.h"
-#include "platform/file_io.h"
 #include "platform/file_owner.h"
-#include "platform/wide_text_win32.h"
+#include "platform/win32/wide_text.h"
 
 namespace ksv::platform {
 namespace {
