@@ -18,6 +18,12 @@ using NativePath = std::string;
 // `directory` and the file name `name` (ASCII) with one separator between.
 NativePath JoinPath(const NativePath& directory, std::string_view name);
 
+// `path` with the ASCII text `suffix` added to its last name.
+inline NativePath WithSuffix(NativePath path, std::string_view suffix) {
+    path.append(suffix.begin(), suffix.end());
+    return path;
+}
+
 // The directory that holds `path`: everything before its last name, with no
 // trailing separator except for a root ("C:\", "\", "/"). Empty for a name
 // alone.

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "platform/file_system.h"
 #include "platform/native_path.h"
 
 namespace ksv::platform {
@@ -27,7 +28,6 @@ class SettingsLock {
     };
 
     explicit SettingsLock(const NativePath& settingsPath);
-    ~SettingsLock();
     SettingsLock(const SettingsLock&) = delete;
     SettingsLock& operator=(const SettingsLock&) = delete;
 
@@ -40,11 +40,17 @@ class SettingsLock {
   private:
     State state_ = State::Unavailable;
     std::string key_;
-#ifdef _WIN32
-    void* handle_ = nullptr;
-#else
-    int fd_ = -1;
-#endif
+    OpenFile lock_;
 };
+
+// What each system supplies to the lock.
+
+// Opens (making it where it may) and locks `lockFile`, never waiting, into
+// `lock`. `settings` is the settings file the lock sits beside, or null for
+// one in the user's settings folder.
+SettingsLock::State TryLock(const NativePath& lockFile, const NativePath* settings, OpenFile& lock);
+
+// The text the same file gives by any of its spellings, in every copy.
+std::string PathKey(const NativePath& path);
 
 }  // namespace ksv::platform

@@ -7,7 +7,7 @@ NativePath JoinPath(const NativePath& directory, std::string_view name) {
     if (!path.empty() && path.back() != '/') {
         path += '/';
     }
-    return path.append(name);
+    return WithSuffix(path, name);
 }
 
 NativePath ParentPath(const NativePath& path) {

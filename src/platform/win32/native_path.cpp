@@ -14,10 +14,7 @@ NativePath JoinPath(const NativePath& directory, std::string_view name) {
     if (!path.empty() && !IsSeparator(path.back())) {
         path += L'\\';
     }
-    for (const char c : name) {
-        path += static_cast<wchar_t>(static_cast<unsigned char>(c));
-    }
-    return path;
+    return WithSuffix(path, name);
 }
 
 NativePath ParentPath(const NativePath& path) {

@@ -2,15 +2,12 @@
 
 #include <windows.h>
 
-#include "platform/file_io.h"
 #include "platform/file_owner.h"
 #include "platform/stable_hash.h"
-#include "platform/user_settings_directory.h"
 #include "platform/win32/current_user.h"
 #include "platform/win32/full_path.h"
 
 namespace ksv::platform {
-namespace {
 
 using State = SettingsLock::State;
 
@@ -25,7 +22,7 @@ std::string PathKey(const NativePath& path) {
 // Opened without sharing, which is the lock: a second open fails until the
 // holder ends or dies. Only a plain file of this user's or the system's
 // counts; one that someone else made could be held by them for ever.
-State TryLock(const NativePath& file, HANDLE& handle) {
+State TryLock(const NativePath& lockFile, const NativePath*, OpenFile& lock) {
     // A new one is this user's alone, so that nobody else can open it, and
     // so hold it. (Named by the user's SID: Wine takes "owner rights" for
     // no one.)
@@ -41,58 +38,26 @@ State TryLock(const NativePath& file, HANDLE& handle) {
         SetSecurityDescriptorControl(&userOnly, SE_DACL_PROTECTED, SE_DACL_PROTECTED)) {
         permissions.lpSecurityDescriptor = &userOnly;
     }
-    handle = CreateFileW(file.c_str(), GENERIC_READ, 0, &permissions, OPEN_ALWAYS,
-                         FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    const HANDLE handle =
+        CreateFileW(lockFile.c_str(), GENERIC_READ, 0, &permissions, OPEN_ALWAYS,
+                    FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     const DWORD error = GetLastError();
-    if (handle == INVALID_HANDLE_VALUE) {
-        handle = nullptr;
+    lock = OpenFile(reinterpret_cast<std::intptr_t>(handle));
+    if (!lock.valid()) {
         // Asking whose it is takes no sharing.
-        return error == ERROR_SHARING_VIOLATION && OwnerOf(file) == EntryOwner::SelfOrSystem
+        return error == ERROR_SHARING_VIOLATION && OwnerOf(lockFile) == EntryOwner::SelfOrSystem
                    ? State::HeldByOther
                    : State::Unavailable;
     }
     BY_HANDLE_FILE_INFORMATION information{};
-    if (GetFileInformationByHandle(handle, &information) &&
+    if (GetFileInformationByHandle(reinterpret_cast<HANDLE>(lock.get()), &information) &&
         (information.dwFileAttributes &
          (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) == 0 &&
-        OwnerOf(file) == EntryOwner::SelfOrSystem) {
+        OwnerOf(lockFile) == EntryOwner::SelfOrSystem) {
         return State::Held;
     }
-    CloseHandle(handle);
-    handle = nullptr;
+    lock.Close();
     return State::Unavailable;
-}
-
-}  // namespace
-
-SettingsLock::SettingsLock(const NativePath& settingsPath) {
-    NativePath target;
-    if (!ResolveTrustedLinks(settingsPath, target).ok()) {
-        key_ = PathKey(settingsPath);  // refused at the first read; nothing is made
-        return;
-    }
-    // The user's settings folder is made now rather than at the first save:
-    // the lock lives there.
-    CreateDirectoryW(ParentPath(settingsPath).c_str(), nullptr);
-    NativePath lockFile = target + L".lock";
-    HANDLE handle = nullptr;
-    state_ = TryLock(lockFile, handle);
-    // Asked only now: on Windows, finding the folder loads more of the system.
-    const NativePath fallbackDirectory =
-        state_ == State::Unavailable ? UserSettingsDirectory() : NativePath();
-    if (!fallbackDirectory.empty()) {
-        MakeDirectories(fallbackDirectory);
-        lockFile = JoinPath(fallbackDirectory, "ksv-" + PathKey(target) + ".lock");
-        state_ = TryLock(lockFile, handle);
-    }
-    handle_ = handle;
-    key_ = PathKey(lockFile);
-}
-
-SettingsLock::~SettingsLock() {
-    if (handle_ != nullptr) {
-        CloseHandle(handle_);
-    }
 }
 
 }  // namespace ksv::platform
