@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <limits>
 
+#include "platform/blanks.h"
+
 namespace ksv {
 
 namespace {
@@ -21,9 +23,6 @@ struct Decimal {
     long long IntegerLength() const { return static_cast<long long>(digits.size()) + exponent; }
 };
 
-bool IsBlank(char c) {
-    return c == ' ' || c == '\t';
-}
 bool IsDigit(char c) {
     return c >= '0' && c <= '9';
 }
@@ -34,12 +33,9 @@ constexpr long long kExponentLimit = 1'000'000'000;
 Decimal Parse(std::string_view text, std::string_view separator) {
     const auto mismatch = [&] { return CountError(CountFailure::TypeMismatch, std::string(text)); };
 
-    std::size_t i = 0;
-    std::size_t end = text.size();
-    while (i < end && IsBlank(text[i]))
-        ++i;
-    while (end > i && IsBlank(text[end - 1]))
-        --end;
+    const std::string_view number = platform::Trim(text);
+    std::size_t i = static_cast<std::size_t>(number.data() - text.data());
+    const std::size_t end = i + number.size();
 
     Decimal d;
     if (i < end && (text[i] == '+' || text[i] == '-')) {

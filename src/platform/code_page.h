@@ -22,4 +22,10 @@ std::string PathToUtf8(const NativePath& path);
 // the middle of a character.
 std::size_t AnsiPrefixLength(std::string_view ansi, std::size_t maxBytes);
 
+// What each system supplies to the cut: whether its ANSI code page holds
+// `ansi` as UTF-8, and otherwise how many bytes the character at the start of
+// `text` takes.
+bool AnsiIsUtf8(std::string_view ansi);
+std::size_t AnsiCharacterLength(std::string_view text);
+
 }  // namespace ksv::platform

@@ -3,51 +3,61 @@
 #include <cstddef>
 #include <string_view>
 
-// UTF-8 helpers shared by the code-page implementations.
+// UTF-8, decoded in one place for the code-page conversions and the
+// settings file's encodings.
 namespace ksv::platform::utf8 {
 
-// The length of the well-formed UTF-8 sequence at the start of `text`, or 0
-// when it is not one (overlong forms, surrogates and values past U+10FFFF are
-// not well-formed).
-inline std::size_t SequenceLength(std::string_view text) {
+struct Character {
+    char32_t codePoint = 0;
+    std::size_t length = 0;  // 0: not a well-formed sequence
+};
+
+// The character at the start of `text`. Overlong forms and values past
+// U+10FFFF are never well-formed; surrogates (U+D800 to U+DFFF) are only
+// where `surrogates` allows them: the "generalised" UTF-8 that keeps the
+// unpaired halves a UTF-16 file may hold.
+inline Character Decode(std::string_view text, bool surrogates = false) {
     if (text.empty()) {
-        return 0;
+        return {};
     }
     const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
     const unsigned char lead = byte(0);
     if (lead < 0x80) {
-        return 1;
+        return {lead, 1};
     }
     std::size_t length = 0;
-    unsigned char low = 0x80;  // the range of the second byte narrows for some leads
-    unsigned char high = 0xBF;
+    char32_t c = 0;
     if (lead >= 0xC2 && lead <= 0xDF) {
         length = 2;
+        c = lead & 0x1Fu;
     } else if (lead >= 0xE0 && lead <= 0xEF) {
         length = 3;
-        low = lead == 0xE0 ? 0xA0 : 0x80;
-        high = lead == 0xED ? 0x9F : 0xBF;
+        c = lead & 0x0Fu;
     } else if (lead >= 0xF0 && lead <= 0xF4) {
         length = 4;
-        low = lead == 0xF0 ? 0x90 : 0x80;
-        high = lead == 0xF4 ? 0x8F : 0xBF;
+        c = lead & 0x07u;
     } else {
-        return 0;
+        return {};
     }
-    if (text.size() < length || byte(1) < low || byte(1) > high) {
-        return 0;
+    if (text.size() < length) {
+        return {};
     }
-    for (std::size_t i = 2; i < length; ++i) {
+    for (std::size_t i = 1; i < length; ++i) {
         if ((byte(i) & 0xC0) != 0x80) {
-            return 0;
+            return {};
         }
+        c = c << 6 | (byte(i) & 0x3Fu);
     }
-    return length;
+    constexpr char32_t kShortest[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (c < kShortest[length] || c > 0x10FFFF || (!surrogates && c >= 0xD800 && c <= 0xDFFF)) {
+        return {};
+    }
+    return {c, length};
 }
 
 inline bool IsValid(std::string_view text) {
     while (!text.empty()) {
-        const std::size_t length = SequenceLength(text);
+        const std::size_t length = Decode(text).length;
         if (length == 0) {
             return false;
         }

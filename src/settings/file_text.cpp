@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "platform/code_page.h"
+#include "platform/utf8_text.h"
 
 namespace ksv {
 namespace {
@@ -43,43 +44,6 @@ void AppendUtf8(std::string& out, char32_t c) {
     }
 }
 
-// The code point at the start of generalised UTF-8 `text` and its length in
-// bytes; a malformed byte reads as U+FFFD on its own.
-std::pair<char32_t, std::size_t> NextCodePoint(std::string_view text) {
-    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
-    const unsigned char lead = byte(0);
-    std::size_t length = 0;
-    char32_t c = 0;
-    if (lead < 0x80) {
-        return {lead, 1};
-    } else if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2;
-        c = lead & 0x1Fu;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3;
-        c = lead & 0x0Fu;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4;
-        c = lead & 0x07u;
-    } else {
-        return {0xFFFD, 1};
-    }
-    if (text.size() < length) {
-        return {0xFFFD, 1};
-    }
-    for (std::size_t i = 1; i < length; ++i) {
-        if ((byte(i) & 0xC0) != 0x80) {
-            return {0xFFFD, 1};
-        }
-        c = c << 6 | (byte(i) & 0x3Fu);
-    }
-    constexpr char32_t kShortest[] = {0, 0, 0x80, 0x800, 0x10000};
-    if (c < kShortest[length] || c > 0x10FFFF) {
-        return {0xFFFD, 1};
-    }
-    return {c, length};
-}
-
 std::string Utf16ToUtf8(std::string_view bytes, bool littleEndian) {
     std::string out;
     out.reserve(bytes.size());
@@ -101,8 +65,10 @@ std::string Utf8ToUtf16(std::string_view text, bool littleEndian) {
     std::string out;
     out.reserve(text.size() * 2);
     while (!text.empty()) {
-        const auto [c, length] = NextCodePoint(text);
-        text.remove_prefix(length);
+        // A malformed byte stands for U+FFFD on its own.
+        const auto [decoded, length] = platform::utf8::Decode(text, true);
+        const char32_t c = length == 0 ? 0xFFFD : decoded;
+        text.remove_prefix(length == 0 ? 1 : length);
         if (c >= 0x10000) {
             AppendUnit(out, 0xD800 + ((c - 0x10000) >> 10), littleEndian);
             AppendUnit(out, 0xDC00 + ((c - 0x10000) & 0x3FF), littleEndian);

@@ -2,6 +2,8 @@
 
 #include <cstddef>
 
+#include "platform/blanks.h"
+
 namespace ksv::profile {
 
 namespace {
@@ -9,26 +11,8 @@ namespace {
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 constexpr std::string_view kLineBreaks = "\r\n";
 
-bool IsBlank(char c) {
-    return c == ' ' || c == '\t';
-}
-
-std::string_view TrimLeft(std::string_view text) {
-    std::size_t i = 0;
-    while (i < text.size() && IsBlank(text[i])) {
-        ++i;
-    }
-    return text.substr(i);
-}
-
-std::string_view Trim(std::string_view text) {
-    text = TrimLeft(text);
-    std::size_t n = text.size();
-    while (n > 0 && IsBlank(text[n - 1])) {
-        --n;
-    }
-    return text.substr(0, n);
-}
+using platform::Trim;
+using platform::TrimLeft;
 
 char AsciiLower(char c) {
     return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;

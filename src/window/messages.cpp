@@ -2,6 +2,7 @@
 
 #include <cctype>
 
+#include "platform/blanks.h"
 #include "platform/code_page.h"
 #include "settings/settings_file.h"
 
@@ -70,7 +71,7 @@ std::string UnreadableCount(const platform::NativePath& file, const CountError& 
     std::string problem;
     if (error.failure() == CountFailure::Overflow) {
         problem = "这个数太大，无法显示为小时和分钟。";
-    } else if (error.text().find_first_not_of(" \t") == std::string::npos) {
+    } else if (platform::Trim(error.text()).empty()) {
         problem = "这一项是空的，不是一个数字。";
     } else {
         problem = "这不是一个数字。";

@@ -11,33 +11,12 @@ namespace {
 
 constexpr std::string_view kReplacement = "\xEF\xBF\xBD";  // U+FFFD
 
-// How many bytes the GB18030 character at the start of `text` takes: 1, 2 or
-// 4. A malformed sequence counts its first byte alone, as the decoder below
-// then drops just that byte.
-std::size_t Gb18030SequenceLength(std::string_view text) {
-    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
-    const auto between = [](unsigned char b, unsigned char low, unsigned char high) {
-        return b >= low && b <= high;
-    };
-    if (text.size() < 2 || !between(byte(0), 0x81, 0xFE)) {
-        return 1;
-    }
-    if (between(byte(1), 0x40, 0x7E) || between(byte(1), 0x80, 0xFE)) {
-        return 2;
-    }
-    if (text.size() >= 4 && between(byte(1), 0x30, 0x39) && between(byte(2), 0x81, 0xFE) &&
-        between(byte(3), 0x30, 0x39)) {
-        return 4;
-    }
-    return 1;
-}
-
 // Keeps the well-formed UTF-8 and puts U+FFFD for every other byte; used
 // only when the system has no GB18030 converter.
 std::string ReplaceMalformed(std::string_view text) {
     std::string out;
     while (!text.empty()) {
-        const std::size_t length = utf8::SequenceLength(text);
+        const std::size_t length = utf8::Decode(text).length;
         if (length == 0) {
             out += kReplacement;
             text.remove_prefix(1);
@@ -94,22 +73,28 @@ std::string PathToUtf8(const NativePath& path) {
     return path;
 }
 
-std::size_t AnsiPrefixLength(std::string_view ansi, std::size_t maxBytes) {
-    if (maxBytes >= ansi.size()) {
-        return ansi.size();
+// A character of GB18030 takes 1, 2 or 4 bytes. A malformed sequence counts
+// its first byte alone, as the decoder below then drops just that byte.
+std::size_t AnsiCharacterLength(std::string_view text) {
+    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+    const auto between = [](unsigned char b, unsigned char low, unsigned char high) {
+        return b >= low && b <= high;
+    };
+    if (text.size() < 2 || !between(byte(0), 0x81, 0xFE)) {
+        return 1;
     }
-    if (utf8::IsValid(ansi)) {
-        return utf8::PrefixLength(ansi, maxBytes);
+    if (between(byte(1), 0x40, 0x7E) || between(byte(1), 0x80, 0xFE)) {
+        return 2;
     }
-    std::size_t end = 0;
-    while (end < ansi.size()) {
-        const std::size_t length = Gb18030SequenceLength(ansi.substr(end));
-        if (end + length > maxBytes) {
-            break;
-        }
-        end += length;
+    if (text.size() >= 4 && between(byte(1), 0x30, 0x39) && between(byte(2), 0x81, 0xFE) &&
+        between(byte(3), 0x30, 0x39)) {
+        return 4;
     }
-    return end;
+    return 1;
+}
+
+bool AnsiIsUtf8(std::string_view ansi) {
+    return utf8::IsValid(ansi);
 }
 
 }  // namespace ksv::platform

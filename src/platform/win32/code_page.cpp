@@ -2,7 +2,6 @@
 
 #include <windows.h>
 
-#include "platform/utf8_text.h"
 #include "platform/win32/wide_text.h"
 
 namespace ksv::platform {
@@ -19,24 +18,13 @@ std::string PathToUtf8(const NativePath& path) {
     return win32::WideToUtf8(path);
 }
 
-std::size_t AnsiPrefixLength(std::string_view ansi, std::size_t maxBytes) {
-    if (maxBytes >= ansi.size()) {
-        return ansi.size();
-    }
-    const UINT codePage = GetACP();
-    if (codePage == CP_UTF8) {
-        return utf8::PrefixLength(ansi, maxBytes);
-    }
-    std::size_t end = 0;
-    while (end < ansi.size()) {
-        const bool lead = IsDBCSLeadByteEx(codePage, static_cast<BYTE>(ansi[end])) != 0;
-        const std::size_t length = lead && end + 1 < ansi.size() ? 2 : 1;
-        if (end + length > maxBytes) {
-            break;
-        }
-        end += length;
-    }
-    return end;
+bool AnsiIsUtf8(std::string_view) {
+    return GetACP() == CP_UTF8;
+}
+
+std::size_t AnsiCharacterLength(std::string_view text) {
+    const bool lead = IsDBCSLeadByteEx(GetACP(), static_cast<BYTE>(text.front())) != 0;
+    return lead && text.size() > 1 ? 2 : 1;
 }
 
 }  // namespace ksv::platform
