@@ -30,8 +30,15 @@ void ShowMessage(UINT icon, const std::string& text) {
                 MB_OK | icon);
 }
 
-DWORD WINAPI ShowLastWords(void* text) {
-    MessageBoxW(nullptr, static_cast<const wchar_t*>(text), L"ksv",
+// The text and the caption of the last message.
+struct LastWords {
+    std::wstring text;
+    std::wstring title;
+};
+
+DWORD WINAPI ShowLastWords(void* words) {
+    const auto* last = static_cast<const LastWords*>(words);
+    MessageBoxW(nullptr, last->text.c_str(), last->title.c_str(),
                 MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
     return 0;
 }
@@ -105,12 +112,12 @@ void __verbose_terminate_handler() {
             } catch (...) {
             }
         }
-        std::wstring text =
-            ksv::platform::win32::Utf8ToWide(ksv::messages::UnexpectedError(detail));
+        using ksv::platform::win32::Utf8ToWide;
+        LastWords words{Utf8ToWide(ksv::messages::UnexpectedError(detail)),
+                        Utf8ToWide(ksv::messages::BoxTitle())};
         // From a thread of its own, so that the window's thread, stopped
         // here, runs no tick or other handler behind the message.
-        if (const HANDLE thread =
-                CreateThread(nullptr, 0, ShowLastWords, text.data(), 0, nullptr)) {
+        if (const HANDLE thread = CreateThread(nullptr, 0, ShowLastWords, &words, 0, nullptr)) {
             WaitForSingleObject(thread, INFINITE);
             CloseHandle(thread);
         }

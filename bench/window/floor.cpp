@@ -7,6 +7,8 @@
 #include <QTimer>
 #include <QWidget>
 
+#include "window/qt/elapsed_font.h"
+
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QWidget window(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -16,14 +18,7 @@ int main(int argc, char* argv[]) {
     window.setFixedSize(151, 112);
     QLabel label1("0:00", &window);
     label1.setGeometry(16, 16, 129, 33);
-    QFont font;
-    font.setFamilies({"SimHei", "黑体", "Noto Sans CJK SC", "Source Han Sans SC",
-                      "WenQuanYi Zen Hei", "WenQuanYi Micro Hei", "Droid Sans Fallback",
-                      "Microsoft YaHei", "DejaVu Sans"});
-    font.setStyleHint(QFont::SansSerif);
-    font.setWeight(QFont::Bold);
-    font.setPointSizeF(26.25);
-    label1.setFont(font);
+    label1.setFont(ksv::ElapsedFont());
     QRadioButton option1("计时", &window);
     option1.setGeometry(16, 64, 57, 33);
     option1.setChecked(true);

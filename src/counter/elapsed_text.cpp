@@ -10,9 +10,9 @@ std::string ElapsedText(std::string_view count, std::string_view decimalSeparato
     const std::int64_t hours = minutes / 60;
     const std::int64_t rest = minutes % 60;
     std::string text = minutes < 0 ? "-" : "";
-    text += IntegerToText(hours < 0 ? -hours : hours);
+    text += std::to_string(hours < 0 ? -hours : hours);
     text += rest > -10 && rest < 10 ? ":0" : ":";
-    text += IntegerToText(rest < 0 ? -rest : rest);
+    text += std::to_string(rest < 0 ? -rest : rest);
     return text;
 }
 

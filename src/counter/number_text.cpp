@@ -176,10 +176,6 @@ double TextToDouble(std::string_view text, std::string_view decimalSeparator) {
     return sign * value;
 }
 
-std::string IntegerToText(std::int64_t value) {
-    return std::to_string(value);
-}
-
 std::string NumberToText(double value, std::string_view decimalSeparator) {
     if (value == 0.0)
         return "0";  // also for -0

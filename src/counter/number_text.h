@@ -39,8 +39,6 @@ std::int64_t TextToInteger(std::string_view text, std::string_view decimalSepara
 // The same forms as TextToInteger, correctly rounded to a double.
 double TextToDouble(std::string_view text, std::string_view decimalSeparator);
 
-std::string IntegerToText(std::int64_t value);
-
 // A whole number below 10^15 in magnitude as plain digits ("1441"); anything
 // else with at most 15 significant digits ("3.5", "1E+15").
 std::string NumberToText(double value, std::string_view decimalSeparator);

@@ -125,10 +125,6 @@ std::string StoredSettings::ReadSetting(std::string_view key, std::string_view d
     return FromFileText(file_.encoding, CutFileText(file_.encoding, *value, kLongestValue));
 }
 
-std::string SettingsFile::ReadSetting(std::string_view key, std::string_view defaultValue) const {
-    return Read().ReadSetting(key, defaultValue);
-}
-
 FileResult SettingsFile::WriteSetting(std::string_view key, std::string_view value) {
     // Read afresh: the file is the user's too. One we cannot read is left
     // alone, since replacing it would lose everything else it holds.

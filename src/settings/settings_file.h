@@ -75,10 +75,6 @@ class SettingsFile {
     // cannot be read.
     StoredSettings Read() const;
 
-    // One value, as StoredSettings::ReadSetting gives it, from a read of its
-    // own. Throws SettingsReadError as Read() does.
-    std::string ReadSetting(std::string_view key, std::string_view defaultValue) const;
-
     // Stores the value, making the file's folder when it is missing; a value
     // already stored is not written again, nor a file larger than
     // kLargestSettingsFile.

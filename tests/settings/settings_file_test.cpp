@@ -69,7 +69,7 @@ TEST(ReadSetting, GivesTheStoredValueOrTheDefault) {
             WriteBytes(dir / "ksv.ini", *c.file);
         }
         const SettingsFile settings(dir / "ksv.ini");
-        EXPECT_EQ(settings.ReadSetting(c.key, c.defaultValue), c.expected);
+        EXPECT_EQ(settings.Read().ReadSetting(c.key, c.defaultValue), c.expected);
     }
 }
 
@@ -93,7 +93,7 @@ TEST(ReadSetting, CutsLongTitlesOnACharacterBoundary) {
     for (std::size_t used = 2; used + ansiJi.size() <= 253; used += ansiJi.size()) {
         expected += ji;
     }
-    EXPECT_EQ(SettingsFile(dir / "ksv.ini").ReadSetting("title", "kesvo"), expected);
+    EXPECT_EQ(SettingsFile(dir / "ksv.ini").Read().ReadSetting("title", "kesvo"), expected);
 }
 
 // A file saved on a Chinese Windows system holds its title in GBK.
@@ -105,7 +105,7 @@ TEST(ReadSetting, ReadsAGbkTitle) {
 #endif
     TempDir dir;
     WriteBytes(dir / "ksv.ini", "[ksv]\r\ntitle=\xBC\xC6\xCA\xB1\xC6\xF7\r\n");
-    EXPECT_EQ(SettingsFile(dir / "ksv.ini").ReadSetting("title", "kesvo"), "计时器");
+    EXPECT_EQ(SettingsFile(dir / "ksv.ini").Read().ReadSetting("title", "kesvo"), "计时器");
 }
 
 TEST(WriteSetting, ChangesOnlyTheKeyItWrites) {
@@ -142,7 +142,7 @@ TEST(WriteSetting, ChangesOnlyTheKeyItWrites) {
         const auto result = settings.WriteSetting(c.key, c.value);
         EXPECT_TRUE(result.ok()) << result.detail;
         EXPECT_EQ(ReadBytes(path), c.after);
-        EXPECT_EQ(settings.ReadSetting(c.key, "0"), c.value);
+        EXPECT_EQ(settings.Read().ReadSetting(c.key, "0"), c.value);
         EXPECT_EQ(dir.Names(), std::vector<std::string>{"ksv.ini"});
     }
 }
@@ -219,7 +219,7 @@ TEST(ReadSetting, AFileThatIsThereButUnreadableIsAnError) {
         // Waiting cannot mend these: no patience is spent on them.
         SettingsFile settings(path, std::chrono::hours(1));
         try {
-            settings.ReadSetting("minutes", "0");
+            settings.Read().ReadSetting("minutes", "0");
             ADD_FAILURE() << "read as if absent";
         } catch (const SettingsReadError& error) {
             EXPECT_EQ(error.result().failure, c.expected);
@@ -246,8 +246,9 @@ TEST(ReadSetting, WaitsForAFileThatCannotBeReadYet) {
     const auto read = [&](std::chrono::milliseconds patience) {
         return testing::RunUnprivileged([&] {
             try {
-                return SettingsFile(path, patience).ReadSetting("minutes", "0") == "5000" ? kRead
-                                                                                          : kOther;
+                return SettingsFile(path, patience).Read().ReadSetting("minutes", "0") == "5000"
+                           ? kRead
+                           : kOther;
             } catch (const SettingsReadError& error) {
                 return error.result().failure == FileFailure::AccessDenied ? kDenied : kOther;
             }

@@ -276,7 +276,7 @@ TEST(ProfileDifferentialTest, OurReaderAndWriterAgreeWithTheSystem) {
             ksv::SettingsFile settings(path);
             const auto system = SystemGet(path, {"ksv", key}, 254);
             compare(std::string(content.name) + " / read ksv " + key,
-                    Show(ksv::platform::Utf8ToAnsi(settings.ReadSetting(key, "default"))),
+                    Show(ksv::platform::Utf8ToAnsi(settings.Read().ReadSetting(key, "default"))),
                     Show(system.value_or("default")));
         }
         for (const Write& write : kWrites) {

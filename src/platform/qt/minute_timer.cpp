@@ -1,50 +1,60 @@
 #include "platform/qt/minute_timer.h"
 
+#include <QDeadlineTimer>
 #include <algorithm>
 #include <limits>
 
 namespace ksv::platform::qt {
+namespace {
+
+constexpr std::uint64_t kNanosecondsPerMs = 1'000'000;
+
+// The clock of Qt's precise timers, in nanoseconds.
+std::uint64_t Now() {
+    return static_cast<std::uint64_t>(QDeadlineTimer::current(Qt::PreciseTimer).deadlineNSecs());
+}
+
+}  // namespace
 
 MinuteTimer::MinuteTimer(std::chrono::milliseconds period, QObject* parent)
-    : QObject(parent), period_(std::max(period, std::chrono::milliseconds(1))) {
+    : QObject(parent),
+      schedule_(
+          static_cast<std::uint64_t>(std::max<std::chrono::milliseconds::rep>(period.count(), 1)) *
+          kNanosecondsPerMs) {
     timer_.setSingleShot(true);
     timer_.setTimerType(Qt::PreciseTimer);
     connect(&timer_, &QTimer::timeout, this, &MinuteTimer::OnTimeout);
 }
 
 void MinuteTimer::SetEnabled(bool enabled) {
-    if (enabled == enabled_) {
+    if (enabled == schedule_.Running()) {
         return;
     }
-    enabled_ = enabled;
     if (enabled) {
-        deadline_ = QDeadlineTimer(period_, Qt::PreciseTimer);
+        schedule_.Start(Now());
         Arm();
     } else {
+        schedule_.Stop();
         timer_.stop();
     }
 }
 
 void MinuteTimer::Arm() {
-    // Round up so the single shot never ends before the deadline.
-    const qint64 nanoseconds = std::max<qint64>(deadline_.remainingTimeNSecs(), 0);
-    const qint64 milliseconds = (nanoseconds + 999'999) / 1'000'000;
-    timer_.start(static_cast<int>(std::min<qint64>(milliseconds, std::numeric_limits<int>::max())));
+    // Rounded up, so the single shot never ends before the deadline.
+    const std::uint64_t ms =
+        (schedule_.Remaining(Now()) + kNanosecondsPerMs - 1) / kNanosecondsPerMs;
+    timer_.start(static_cast<int>(std::min<std::uint64_t>(ms, std::numeric_limits<int>::max())));
 }
 
 void MinuteTimer::OnTimeout() {
-    if (!enabled_) {
-        return;
+    // An early wake-up finds nothing due and only waits out the rest.
+    std::uint64_t due = schedule_.TakeDue(Now());
+    if (schedule_.Running()) {
+        Arm();
     }
-    if (!deadline_.hasExpired()) {
-        Arm();  // woke a little early: wait out the rest
-        return;
+    for (; due > 0 && schedule_.Running(); --due) {
+        emit Elapsed();
     }
-    // The next deadline follows from the last one, not from now, so time
-    // spent handling this tick does not push it back.
-    deadline_ += period_.count();
-    Arm();
-    emit Elapsed();
 }
 
 }  // namespace ksv::platform::qt

@@ -1,17 +1,19 @@
 #pragma once
 
-#include <QDeadlineTimer>
 #include <QObject>
 #include <QTimer>
 #include <chrono>
 
+#include "platform/period_schedule.h"
+
 namespace ksv::platform::qt {
 
-// A periodic timer that does not drift: once enabled at t0 its periods end
-// at t0 + k * period on the monotonic clock, however late a tick is handled.
-// Enabling it while enabled keeps the running period; disabling it drops the
-// part of a period already run. Between ticks it wakes nobody: one precise
-// single-shot timer is armed to the next deadline.
+// A periodic timer that does not drift: a PeriodSchedule on the monotonic
+// clock that Qt's own timers use, so its periods end at t0 + k * period
+// however late a tick is handled. Enabling it while enabled keeps the
+// running period; disabling it drops the part of a period already run.
+// Between ticks it wakes nobody: one precise single-shot timer is armed to
+// the next deadline.
 class MinuteTimer : public QObject {
     Q_OBJECT
 
@@ -19,8 +21,7 @@ class MinuteTimer : public QObject {
     explicit MinuteTimer(std::chrono::milliseconds period, QObject* parent = nullptr);
 
     void SetEnabled(bool enabled);
-    bool IsEnabled() const { return enabled_; }
-    std::chrono::milliseconds Period() const { return period_; }
+    bool IsEnabled() const { return schedule_.Running(); }
 
   signals:
     // The end of one period. A handler that runs longer than a period is
@@ -31,10 +32,8 @@ class MinuteTimer : public QObject {
     void Arm();
     void OnTimeout();
 
-    std::chrono::milliseconds period_;
     QTimer timer_;
-    QDeadlineTimer deadline_;
-    bool enabled_ = false;
+    PeriodSchedule schedule_;
 };
 
 }  // namespace ksv::platform::qt

@@ -15,24 +15,6 @@ std::uint64_t Now() {
 
 }  // namespace
 
-void PeriodSchedule::Start(std::uint64_t now) {
-    next_ = now + period_;
-    running_ = true;
-}
-
-std::uint64_t PeriodSchedule::TakeDue(std::uint64_t now) {
-    if (!running_ || now < next_) {
-        return 0;
-    }
-    const std::uint64_t due = (now - next_) / period_ + 1;
-    next_ += due * period_;
-    return due;
-}
-
-std::uint64_t PeriodSchedule::Remaining(std::uint64_t now) const {
-    return now < next_ ? next_ - now : 0;
-}
-
 MinuteTimer::MinuteTimer(HWND window, UINT_PTR id, std::uint32_t periodMs)
     : window_(window), id_(id), schedule_(std::uint64_t{periodMs} * kUnitsPerMs) {}
 

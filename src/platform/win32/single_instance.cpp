@@ -14,7 +14,7 @@ HANDLE MarkValue(std::uint64_t key) {
 }
 
 // The lock's key, in hex digits, as a number (strtoull would bring the C
-// library's own, a kilobyte and a half of the program).
+// library's own conversions into the program).
 std::uint64_t FromHex(const std::string& digits) {
     std::uint64_t value = 0;
     for (const char c : digits) {

@@ -1,7 +1,7 @@
 // What the C++ library throws on its own, thrown as the program's own
 // exceptions. Defined in the Windows program, these take the place of the
 // library's own helpers, and with them its standard exception classes, their
-// strings and the rest they bring: about 90 KB of ksv.exe. The contract stays
+// strings and the rest they bring into ksv.exe. The contract stays
 // the library's: each throws, none returns, and what() says what the library
 // said.
 #include <cstdarg>

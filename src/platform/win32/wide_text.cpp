@@ -35,6 +35,13 @@ std::string FromWide(std::wstring_view text, UINT codePage) {
     return out;
 }
 
+std::wstring WindowText(HWND window) {
+    std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
+    const int length = GetWindowTextW(window, text.data(), static_cast<int>(text.size()));
+    text.resize(length > 0 ? static_cast<std::size_t>(length) : 0);
+    return text;
+}
+
 std::string ErrorMessage(DWORD error) {
     wchar_t* buffer = nullptr;
     const DWORD length = FormatMessageW(

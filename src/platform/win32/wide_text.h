@@ -20,6 +20,9 @@ inline std::string WideToUtf8(std::wstring_view text) {
     return FromWide(text, CP_UTF8);
 }
 
+// The text of a window or control.
+std::wstring WindowText(HWND window);
+
 // The system's description of a Win32 error code, in UTF-8.
 std::string ErrorMessage(DWORD error);
 

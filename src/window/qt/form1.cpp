@@ -12,6 +12,7 @@
 #include "platform/qt/window_activation.h"
 #include "platform/qt/window_title.h"
 #include "window/messages.h"
+#include "window/qt/elapsed_font.h"
 
 // The icons are compiled into this library; a static library's resources
 // must be registered by hand, outside any namespace.
@@ -32,22 +33,6 @@ constexpr QRect kLabel1(16, 16, 129, 33);
 constexpr QRect kLabel2(32, 40, 81, 33);
 constexpr QRect kOption1(16, 64, 57, 33);
 constexpr QRect kOption2(80, 64, 49, 33);
-constexpr qreal kLabel1PointSize = 26.25;
-
-QFont ElapsedFont() {
-    QFont font;
-    // SimHei where the system has it, otherwise the fonts the package
-    // depends on (one of them is there), then other common CJK sans-serif
-    // families; listing them avoids asking the font database anything at
-    // start.
-    font.setFamilies({"SimHei", "黑体", "Noto Sans CJK SC", "WenQuanYi Micro Hei",
-                      "WenQuanYi Zen Hei", "Source Han Sans SC", "Droid Sans Fallback",
-                      "Microsoft YaHei", "DejaVu Sans"});
-    font.setStyleHint(QFont::SansSerif);
-    font.setWeight(QFont::Bold);
-    font.setPointSizeF(kLabel1PointSize);
-    return font;
-}
 
 // Hands out the one icon picture as it is. Qt's own pixmap engine puts every
 // picture it hands out in the pixmap cache, whose clean-up timer would wake

@@ -7,11 +7,13 @@
 #include <new>
 
 #include "platform/win32/system_library.h"
+#include "platform/win32/wide_text.h"
 
 namespace ksv::win32 {
 namespace {
 
 using platform::win32::SystemFunction;
+using platform::win32::WindowText;
 
 constexpr UINT_PTR kSubclassId = 0x6B7376;  // "ksv"
 
@@ -54,13 +56,6 @@ struct NamedControl {
     SpokenText spoken;
     bool comStarted = false;
 };
-
-std::wstring WindowText(HWND window) {
-    std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
-    const int length = GetWindowTextW(window, text.data(), static_cast<int>(text.size()));
-    text.resize(length > 0 ? static_cast<std::size_t>(length) : 0);
-    return text;
-}
 
 bool IsSelf(const VARIANT& child) {
     return child.vt == VT_I4 && child.lVal == CHILDID_SELF;

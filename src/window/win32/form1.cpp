@@ -6,6 +6,7 @@
 #include <exception>
 
 #include "counter/number_text.h"
+#include "platform/win32/system_library.h"
 #include "platform/win32/wide_text.h"
 #include "window/messages.h"
 #include "window/win32/accessible_name.h"
@@ -13,8 +14,10 @@
 namespace ksv::win32 {
 namespace {
 
+using platform::win32::SystemFunction;
 using platform::win32::Utf8ToWide;
 using platform::win32::WideToUtf8;
+using platform::win32::WindowText;
 
 constexpr UINT_PTR kTimer1 = 1;
 constexpr UINT_PTR kToolTipTimer = 2;
@@ -51,14 +54,6 @@ int Pixels(int twips, UINT dpi) {
     return MulDiv(twips, static_cast<int>(dpi), 1440);
 }
 
-// The per-monitor DPI functions came with Windows 10; on older systems the
-// window keeps the system DPI.
-template <typename Function>
-Function UserFunction(const char* name) {
-    const FARPROC address = GetProcAddress(GetModuleHandleW(L"user32.dll"), name);
-    return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(address));
-}
-
 UINT SystemDpi() {
     const HDC screen = GetDC(nullptr);
     const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
@@ -66,16 +61,19 @@ UINT SystemDpi() {
     return dpi > 0 ? static_cast<UINT>(dpi) : USER_DEFAULT_SCREEN_DPI;
 }
 
+// The per-monitor DPI functions came with Windows 10; on older systems the
+// window keeps the system DPI.
 UINT WindowDpi(HWND window) {
     using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
-    static const auto getDpiForWindow = UserFunction<GetDpiForWindowFn>("GetDpiForWindow");
+    static const auto getDpiForWindow =
+        SystemFunction<GetDpiForWindowFn>(L"user32.dll", "GetDpiForWindow");
     const UINT dpi = getDpiForWindow != nullptr ? getDpiForWindow(window) : 0;
     return dpi != 0 ? dpi : SystemDpi();
 }
 
 SIZE WindowSize(UINT dpi) {
     using AdjustFn = BOOL(WINAPI*)(LPRECT, DWORD, BOOL, DWORD, UINT);
-    static const auto adjust = UserFunction<AdjustFn>("AdjustWindowRectExForDpi");
+    static const auto adjust = SystemFunction<AdjustFn>(L"user32.dll", "AdjustWindowRectExForDpi");
     RECT rect{0, 0, Pixels(kClient.width, dpi), Pixels(kClient.height, dpi)};
     if (adjust != nullptr) {
         adjust(&rect, kStyle, FALSE, kExStyle, dpi);
@@ -87,7 +85,8 @@ SIZE WindowSize(UINT dpi) {
 
 HFONT CreateMessageFont(UINT dpi) {
     using SpiFn = BOOL(WINAPI*)(UINT, UINT, PVOID, UINT, UINT);
-    static const auto spiForDpi = UserFunction<SpiFn>("SystemParametersInfoForDpi");
+    static const auto spiForDpi =
+        SystemFunction<SpiFn>(L"user32.dll", "SystemParametersInfoForDpi");
     NONCLIENTMETRICSW metrics{};
     metrics.cbSize = sizeof(metrics);
     if (spiForDpi != nullptr &&
@@ -116,13 +115,6 @@ int TextWidth(HWND control, HFONT font, const std::wstring& text) {
     SelectObject(dc, old);
     ReleaseDC(control, dc);
     return size.cx;
-}
-
-std::wstring WindowText(HWND window) {
-    std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
-    const int length = GetWindowTextW(window, text.data(), static_cast<int>(text.size()));
-    text.resize(static_cast<std::size_t>(std::max(length, 0)));
-    return text;
 }
 
 void Move(HWND control, const Place& place, UINT dpi) {

@@ -1,4 +1,4 @@
-#include "platform/win32/minute_timer.h"
+#include "platform/period_schedule.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 
 namespace {
 
-using ksv::platform::win32::PeriodSchedule;
+using ksv::platform::PeriodSchedule;
 
 TEST(PeriodScheduleTest, PeriodsEndOnTheGridOfTheStart) {
     // Each step: start the schedule (when `start`) or ask what is due at `now`.
