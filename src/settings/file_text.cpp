@@ -12,6 +12,10 @@ bool IsLittleEndian(TextEncoding encoding) {
     return encoding == TextEncoding::Utf16Le;
 }
 
+bool IsUtf16(TextEncoding encoding) {
+    return encoding == TextEncoding::Utf16Le || encoding == TextEncoding::Utf16Be;
+}
+
 char32_t UnitAt(std::string_view bytes, std::size_t i, bool littleEndian) {
     const auto low = static_cast<unsigned char>(bytes[littleEndian ? i : i + 1]);
     const auto high = static_cast<unsigned char>(bytes[littleEndian ? i + 1 : i]);
@@ -96,6 +100,9 @@ std::optional<FileText> DecodeFileText(std::string_view bytes) {
         }
         return file;
     }
+    if (startsWith("\xEF\xBB\xBF"sv)) {
+        return FileText{TextEncoding::Utf8, std::string(bytes), {}};
+    }
     // No text file in a single-byte code page starts with a NUL byte; UTF-16
     // without its mark does.
     if ((!bytes.empty() && bytes[0] == '\0') || (bytes.size() > 1 && bytes[1] == '\0')) {
@@ -105,7 +112,7 @@ std::optional<FileText> DecodeFileText(std::string_view bytes) {
 }
 
 std::string EncodeFileText(const FileText& file) {
-    if (file.encoding == TextEncoding::Ansi) {
+    if (!IsUtf16(file.encoding)) {
         return file.text;
     }
     return Utf8ToUtf16(file.text, IsLittleEndian(file.encoding)) + file.oddByte;
@@ -119,16 +126,24 @@ std::string FromFileText(TextEncoding encoding, std::string_view text) {
     return encoding == TextEncoding::Ansi ? platform::AnsiToUtf8(text) : std::string(text);
 }
 
-std::string CutFileText(TextEncoding encoding, std::string_view text, std::size_t maxBytes) {
-    // The program reads through the ANSI profile function, which gives even
-    // a UTF-16 file's values in the ANSI code page, cut to its buffer.
-    const std::string ansi =
-        encoding == TextEncoding::Ansi ? std::string(text) : platform::Utf8ToAnsi(text);
-    const std::size_t keep = platform::AnsiPrefixLength(ansi, maxBytes);
-    if (keep == ansi.size()) {
-        return std::string(text);
+std::string CutFileText(TextEncoding encoding, std::string_view text, std::size_t maxUnits) {
+    if (encoding == TextEncoding::Ansi) {
+        return std::string(text.substr(0, platform::AnsiPrefixLength(text, maxUnits)));
     }
-    return ToFileText(encoding, platform::AnsiToUtf8(ansi.substr(0, keep)));
+    if (encoding == TextEncoding::Utf8) {
+        return std::string(text.substr(0, platform::utf8::PrefixLength(text, maxUnits)));
+    }
+    // UTF-16 units: two for a character past U+FFFF, which stays whole.
+    std::size_t end = 0;
+    for (std::size_t units = 0; end < text.size();) {
+        const auto [c, length] = platform::utf8::Decode(text.substr(end), true);
+        units += c >= 0x10000 ? 2 : 1;
+        if (units > maxUnits) {
+            break;
+        }
+        end += length == 0 ? 1 : length;
+    }
+    return std::string(text.substr(0, end));
 }
 
 }  // namespace ksv

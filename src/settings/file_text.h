@@ -8,11 +8,12 @@ namespace ksv {
 
 // How a settings file's bytes are text. Most files are in the system's ANSI
 // code page; Notepad's "Unicode" saves UTF-16 with a byte-order mark, which
-// the Windows profile functions read and write as UTF-16, and so do we.
-enum class TextEncoding { Ansi, Utf16Le, Utf16Be };
+// the Windows profile functions read and write as UTF-16, and so do we; its
+// "UTF-8" saves (before Windows 10 1903) start with the UTF-8 mark.
+enum class TextEncoding { Ansi, Utf8, Utf16Le, Utf16Be };
 
-// A settings file as the profile reader and writer see it: ANSI files as
-// they are, UTF-16 ones as UTF-8 (byte-order mark included). Nothing is lost
+// A settings file as the profile reader and writer see it: ANSI and UTF-8
+// files as they are, UTF-16 ones as UTF-8 (byte-order mark included). Nothing is lost
 // on the way: unpaired surrogates survive as their generalised UTF-8 form, and
 // a last odd byte is kept aside.
 struct FileText {
@@ -32,8 +33,8 @@ std::string EncodeFileText(const FileText& file);
 std::string ToFileText(TextEncoding encoding, std::string_view utf8);
 std::string FromFileText(TextEncoding encoding, std::string_view text);
 
-// The longest prefix of a value in the file's text, at most `maxBytes` long
-// in the system's ANSI code page, that does not cut a character.
-std::string CutFileText(TextEncoding encoding, std::string_view text, std::size_t maxBytes);
+// The longest prefix of a value in the file's text, at most `maxUnits` of the
+// file's own (bytes, or UTF-16 units), that does not cut a character.
+std::string CutFileText(TextEncoding encoding, std::string_view text, std::size_t maxUnits);
 
 }  // namespace ksv

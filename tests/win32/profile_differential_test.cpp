@@ -74,6 +74,7 @@ const std::vector<Content>& Contents() {
         {"utf-16le without the section", ksv::testing::Utf16Bytes(u"\uFEFF; 备注\r\n")},
         {"utf-16le long title", ksv::testing::Utf16Bytes(u"\uFEFF[ksv]\r\ntitle=a" +
                                                          std::u16string(150, u'中') + u"\r\n")},
+        {"utf-8 with its mark", "\xEF\xBB\xBF[ksv]\r\ntitle=中文\r\nminutes=5\r\n"},
     };
     return contents;
 }
@@ -105,6 +106,9 @@ const std::map<std::string, std::string> kDeliberate = {
     {"key without equals / write ksv minutes=60", "a line without '=' is no key, and is kept"},
     {"key without equals / write KSV MINUTES=7", "a line without '=' is no key, and is kept"},
     {"key without equals / write ksv minutes=", "a line without '=' is no key, and is kept"},
+    // The system converts a UTF-16 title to the ANSI code page before its cut:
+    // every character that page lacks is lost. Ours keeps 253 UTF-16 units.
+    {"utf-16le long title / read ksv title", "cut after 253 UTF-16 units, nothing lost"},
 };
 
 // Our reader and writer as the settings file uses them: on the file's text,
@@ -202,7 +206,9 @@ std::string Meaning(const std::optional<std::string>& content) {
     std::string text = file.text;
     std::string out;
     if (file.encoding != ksv::TextEncoding::Ansi) {
-        out = file.encoding == ksv::TextEncoding::Utf16Le ? "utf-16le:" : "utf-16be:";
+        out = file.encoding == ksv::TextEncoding::Utf16Le   ? "utf-16le:"
+              : file.encoding == ksv::TextEncoding::Utf16Be ? "utf-16be:"
+                                                            : "utf-8:";
         if (text.starts_with("\xEF\xBB\xBF")) {
             text.erase(0, 3);
         }
