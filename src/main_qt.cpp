@@ -3,11 +3,10 @@
 // failure ends with a message in words and a non-zero status.
 #include <QMessageBox>
 #include <chrono>
-#include <exception>
 #include <optional>
 
-#include "counter/number_text.h"
 #include "platform/decimal_separator.h"
+#include "platform/file_io.h"
 #include "platform/program_directory.h"
 #include "platform/qt/guarded_application.h"
 #include "platform/qt/single_instance.h"
@@ -16,6 +15,7 @@
 #include "settings/settings_file.h"
 #include "window/messages.h"
 #include "window/qt/form1.h"
+#include "window/start.h"
 
 namespace {
 
@@ -27,14 +27,24 @@ void ShowMessage(QMessageBox::Icon icon, const std::string& text, QWidget* paren
     box.exec();
 }
 
-int Run(ksv::platform::qt::GuardedApplication& app, ksv::SettingsFile& settings,
-        ksv::platform::qt::SingleInstance& instance, std::optional<ksv::Form1>& form) {
+int Run(ksv::platform::qt::GuardedApplication& app, const ksv::SettingsPlace& place,
+        ksv::platform::qt::SingleInstance& instance, std::optional<ksv::SettingsFile>& settings,
+        std::optional<ksv::Form1>& form) {
     if (!instance.IsFirst()) {
-        ShowMessage(QMessageBox::Information, ksv::messages::AlreadyRunning(settings.Path()));
+        ShowMessage(QMessageBox::Information, ksv::messages::AlreadyRunning(place.path));
         return 0;
     }
+    if (const auto notice = ksv::start::BeforeWindow(place, instance.Guarded());
+        !notice.text.empty()) {
+        ShowMessage(notice.stops ? QMessageBox::Critical : QMessageBox::Information, notice.text);
+        if (notice.stops) {
+            return 1;
+        }
+    }
 
-    form.emplace(settings, ksv::platform::DecimalSeparator(), kMinute);
+    settings.emplace(place.path, place.inUserFolder);
+    form.emplace(*settings, ksv::platform::DecimalSeparator(), kMinute,
+                 ksv::messages::UsualToolTip(place));
     form->Load();
 
     app.SetFailureHandler([&form](const std::string& detail) {
@@ -57,17 +67,30 @@ int Run(ksv::platform::qt::GuardedApplication& app, ksv::SettingsFile& settings,
 }  // namespace
 
 int main(int argc, char* argv[]) {
-    // Decided once: beside the program, or in the user's settings folder.
-    const ksv::platform::NativePath settingsPath =
-        ksv::SettingsPath(ksv::platform::ProgramDirectory(), ksv::platform::UserSettingsDirectory);
+    // Decided once: beside the program, or in the user's settings folder,
+    // which is made now: the lock may live there.
+    std::optional<ksv::SettingsPlace> place;
+    std::string failure;
+    try {
+        place = ksv::SettingsPath(ksv::platform::ProgramDirectory(),
+                                  ksv::platform::UserSettingsDirectory);
+        if (place->inUserFolder) {
+            ksv::platform::MakeDirectories(ksv::platform::ParentPath(place->path));
+        }
+    } catch (...) {
+        failure = ksv::start::Failure({});
+    }
 
     // A second copy would overwrite the first one's count. When the first
     // copy answers it comes to the front, with the token this one was
     // launched with, and this one needs no display.
-    ksv::platform::qt::SingleInstance instance(settingsPath);
-    if (!instance.IsFirst() &&
-        instance.ActivateFirst(ksv::platform::qt::LaunchTokensFromEnvironment())) {
-        return 0;
+    std::optional<ksv::platform::qt::SingleInstance> instance;
+    if (place) {
+        instance.emplace(place->path);
+        if (!instance->IsFirst() &&
+            instance->ActivateFirst(ksv::platform::qt::LaunchTokensFromEnvironment())) {
+            return 0;
+        }
     }
 
     // The program takes no command line; Qt's own options are not passed on.
@@ -83,24 +106,19 @@ int main(int argc, char* argv[]) {
     // Wayland desktops find the menu entry, and with it the icon, by this id.
     QApplication::setDesktopFileName("io.github.ksv.Ksv");
 
-    ksv::SettingsFile settings(settingsPath);
+    std::optional<ksv::SettingsFile> settings;
     std::optional<ksv::Form1> form;
-    std::string message;
     try {
-        return Run(app, settings, instance, form);
-    } catch (const ksv::SettingsReadError& error) {
-        message = ksv::messages::UnreadableSettings(error.path(), error.result());
-    } catch (const ksv::CountError& error) {
-        message = ksv::messages::UnreadableCount(settingsPath, error);
-    } catch (const std::exception& error) {
-        message = ksv::messages::UnexpectedError(error.what());
+        if (failure.empty()) {
+            return Run(app, *place, *instance, settings, form);
+        }
     } catch (...) {
-        message = ksv::messages::UnexpectedError({});
+        failure = ksv::start::Failure(place->path);
     }
     // No tick may run behind the message: the file stays as it is.
     if (form) {
         form->SetTimerEnabled(false);
     }
-    ShowMessage(QMessageBox::Critical, message);
+    ShowMessage(QMessageBox::Critical, failure);
     return 1;
 }

@@ -7,14 +7,15 @@
 #include <cstdlib>
 #include <exception>
 
-#include "counter/number_text.h"
 #include "platform/decimal_separator.h"
+#include "platform/file_io.h"
 #include "platform/program_directory.h"
 #include "platform/user_settings_directory.h"
 #include "platform/win32/single_instance.h"
 #include "platform/win32/wide_text.h"
 #include "settings/settings_file.h"
 #include "window/messages.h"
+#include "window/start.h"
 #include "window/win32/form1.h"
 
 // A test build shortens the minute.
@@ -44,38 +45,44 @@ DWORD WINAPI ShowLastWords(void* words) {
 }
 
 int Run(HINSTANCE instance, int showCommand) {
-    // Decided once: beside the program, or in the user's settings folder.
-    const ksv::platform::NativePath settingsPath =
+    // Decided once: beside the program, or in the user's settings folder,
+    // which is made now: the lock may live there.
+    const ksv::SettingsPlace place =
         ksv::SettingsPath(ksv::platform::ProgramDirectory(), ksv::platform::UserSettingsDirectory);
+    if (place.inUserFolder) {
+        ksv::platform::MakeDirectories(ksv::platform::ParentPath(place.path));
+    }
 
     // A second copy would overwrite the first one's count.
-    ksv::platform::win32::SingleInstance guard(settingsPath);
+    ksv::platform::win32::SingleInstance guard(place.path);
     if (!guard.IsFirst()) {
         if (!guard.ActivateFirst(ksv::win32::kForm1Class)) {
-            ShowMessage(MB_ICONINFORMATION, ksv::messages::AlreadyRunning(settingsPath));
+            ShowMessage(MB_ICONINFORMATION, ksv::messages::AlreadyRunning(place.path));
         }
         return 0;
     }
+    if (const auto notice = ksv::start::BeforeWindow(place, guard.Guarded());
+        !notice.text.empty()) {
+        ShowMessage(notice.stops ? MB_ICONERROR : MB_ICONINFORMATION, notice.text);
+        if (notice.stops) {
+            return 1;
+        }
+    }
 
-    ksv::SettingsFile settings(settingsPath);
-    ksv::win32::Form1 form(settings, ksv::platform::DecimalSeparator(), KSV_PERIOD_MS);
+    ksv::SettingsFile settings(place.path, place.inUserFolder);
+    ksv::win32::Form1 form(settings, ksv::platform::DecimalSeparator(), KSV_PERIOD_MS,
+                           ksv::messages::UsualToolTip(place));
     if (!form.Create(instance)) {
         ShowMessage(MB_ICONERROR, ksv::messages::UnexpectedError(
                                       ksv::platform::win32::ErrorMessage(GetLastError())));
         return 1;
     }
-    std::string failure;
     try {
         form.Load();
-    } catch (const ksv::SettingsReadError& error) {
-        failure = ksv::messages::UnreadableSettings(error.path(), error.result());
-    } catch (const ksv::CountError& error) {
-        failure = ksv::messages::UnreadableCount(settingsPath, error);
-    }
-    if (!failure.empty()) {
+    } catch (...) {
         // No tick may run behind the message: the file stays as it is.
         form.SetTimerEnabled(false);
-        ShowMessage(MB_ICONERROR, failure);
+        ShowMessage(MB_ICONERROR, ksv::start::Failure(place.path));
         return 1;
     }
     guard.MarkWindow(form.Window());
@@ -134,10 +141,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
     // the rest, before the window exists or after it is gone.
     try {
         return Run(instance, showCommand);
-    } catch (const std::exception& error) {
-        ShowMessage(MB_ICONERROR, ksv::messages::UnexpectedError(error.what()));
     } catch (...) {
-        ShowMessage(MB_ICONERROR, ksv::messages::UnexpectedError({}));
+        ShowMessage(MB_ICONERROR, ksv::start::Failure({}));
     }
     return 1;
 }

@@ -17,6 +17,7 @@ enum class FileFailure {
     UnknownEncoding,  // text in an encoding the program does not write
     UntrustedLink,    // a symbolic link that another user made
     TooLarge,         // far more than a settings file ever holds
+    NameTaken,        // something stands where a save puts its new file; `detail` names it
     Other,
 };
 

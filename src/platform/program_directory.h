@@ -4,7 +4,14 @@
 
 namespace ksv::platform {
 
-// The directory that holds the running executable.
-NativePath ProgramDirectory();
+// The full path of the running executable; empty when the system cannot tell
+// (a path longer than the system can give).
+NativePath ExecutablePath();
+
+// The directory that holds it; empty when the system cannot tell. A drive
+// root keeps its separator ("C:\").
+inline NativePath ProgramDirectory() {
+    return ParentPath(ExecutablePath());
+}
 
 }  // namespace ksv::platform

@@ -10,23 +10,31 @@ SettingsLock::SettingsLock(const NativePath& settingsPath) {
     if (!ResolveTrustedLinks(settingsPath, target).ok()) {
         // Nothing is made beside another user's link: the program refuses it
         // at its first read.
-        key_ = PathKey(settingsPath);
+        key_ = FileKey(settingsPath);
         return;
     }
-    // The user's settings folder is made now rather than at the first save:
-    // the lock lives there.
-    MakeDirectories(ParentPath(settingsPath));
-    NativePath lockFile = WithSuffix(target, ".lock");
-    state_ = TryLock(lockFile, &target, lock_);
-    // Asked only now: on Windows, finding the folder loads more of the system.
-    const NativePath fallbackDirectory =
-        state_ == State::Unavailable ? UserSettingsDirectory() : NativePath();
-    if (!fallbackDirectory.empty()) {
-        MakeDirectories(fallbackDirectory);
-        lockFile = JoinPath(fallbackDirectory, "ksv-" + PathKey(target) + ".lock");
-        state_ = TryLock(lockFile, nullptr, lock_);
+    key_ = FileKey(target);
+    // Through a link, only beside a plain file (or none yet): a link to a
+    // device or a folder is refused at the first read, with nothing made
+    // beside it. Never in one of the system's folders.
+    OpenFile file;
+    std::uint64_t size = 0;
+    const FileFailure kind = OpenToRead(target, file, size).failure;
+    file.Close();
+    if ((target == settingsPath || kind == FileFailure::None || kind == FileFailure::NotFound) &&
+        !SystemProgramDirectory(ParentPath(target))) {
+        state_ = TryLock(WithSuffix(target, ".lock"), &target, lock_);
     }
-    key_ = PathKey(lockFile);
+    // Asked only now: on Windows, finding the folder loads more of the system.
+    if (const NativePath fallback =
+            state_ == State::Unavailable ? UserSettingsDirectory() : NativePath();
+        !fallback.empty()) {
+        MakeDirectories(fallback);
+        state_ = TryLock(JoinPath(fallback, "ksv-" + key_ + ".lock"), nullptr, lock_);
+    }
+    if (state_ == State::Unavailable && kind == FileFailure::None) {
+        state_ = LockInPlace(target, lock_);
+    }
 }
 
 }  // namespace ksv::platform

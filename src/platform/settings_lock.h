@@ -15,16 +15,18 @@ namespace ksv::platform {
 // new file while an older one still holds the removed one. The system
 // releases the lock when its holder ends or dies.
 //
-// Where no such file can be had (a folder this user may not write, one that
-// another user put there), the lock is on a file of the user's own in the
-// user's settings folder, named after the settings file: it keeps this
-// user's copies apart, and nobody else's can hold it.
+// Nothing is made beside a link's target that is no plain file, nor in one
+// of the system's folders. Where no lock file can be had there, the lock is
+// on a file of the user's own in the user's settings folder, named after the
+// settings file's identity (its folder's, and its name), so that every path
+// to one file finds the same lock; failing that, on the settings file
+// itself, which keeps its identity where no new file can be made beside it.
 class SettingsLock {
   public:
     enum class State {
         Held,         // this copy may count
         HeldByOther,  // another copy counts into the file
-        Unavailable,  // no lock could be had; counting matters more
+        Unavailable,  // nothing could be locked: two copies could count into the file
     };
 
     explicit SettingsLock(const NativePath& settingsPath);
@@ -50,7 +52,12 @@ class SettingsLock {
 // one in the user's settings folder.
 SettingsLock::State TryLock(const NativePath& lockFile, const NativePath* settings, OpenFile& lock);
 
-// The text the same file gives by any of its spellings, in every copy.
-std::string PathKey(const NativePath& path);
+// Locks the settings file itself, where the system allows that without
+// keeping anyone from reading or writing it (POSIX; Windows says Unavailable).
+SettingsLock::State LockInPlace(const NativePath& settingsFile, OpenFile& lock);
+
+// The text one file gives by any path to it (another spelling, a link to its
+// folder, a bind mount), in every copy: its folder's identity and its name.
+std::string FileKey(const NativePath& path);
 
 }  // namespace ksv::platform

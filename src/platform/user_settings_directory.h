@@ -9,13 +9,11 @@ namespace ksv::platform {
 // Empty when the system names no such area. It may not exist yet.
 NativePath UserSettingsDirectory();
 
-// Whether `directory` is where programs are installed for every user of the
-// machine: /usr, /opt and the like on POSIX, Program Files and the Windows
-// folder on Windows; or, on Windows, for one user (%LOCALAPPDATA%\Programs),
-// writable but the installation's. A program there keeps its settings per user even when
-// the user may write there, as root or an administrator may: a ksv.ini made
-// there by one such run would otherwise be every other user's, who could not
-// save to it.
+// Whether `directory` is one of the system's own: where programs are
+// installed for every user (/usr, /opt; Program Files, the Windows folder),
+// or for one user (%LOCALAPPDATA%\Programs, writable but the installation's),
+// or /etc, /dev and the like. A program there keeps its settings per user,
+// even run by root or an administrator, and no lock file is made there.
 bool SystemProgramDirectory(const NativePath& directory);
 
 }  // namespace ksv::platform

@@ -56,36 +56,63 @@ bool Lasting(FileFailure failure) {
 
 }  // namespace
 
-NativePath SettingsPath(const NativePath& programDirectory,
-                        const std::function<NativePath()>& userDirectory) {
+SettingsPlace SettingsPath(const NativePath& programDirectory,
+                           const std::function<NativePath()>& userDirectory) {
+    // Counting somewhere else instead would look like a lost count.
+    if (programDirectory.empty()) {
+        throw SettingsPlaceError({});
+    }
     const NativePath beside = platform::JoinPath(programDirectory, kFileName);
     // In a folder that someone else may write, a ksv.ini (or a link by that
     // name) could be anybody's, and they could take it away, block its saves
     // or aim them elsewhere.
     const bool shared = platform::OthersMayWrite(programDirectory);
-    platform::EntryOwner owner = platform::EntryOwner::None;
-    if (!shared) {
-        owner = platform::OwnerOf(beside);
-        // A save that stopped inside the replace may have left the file under
-        // its other name only.
-        if (const NativePath recovery = platform::RecoveryPathFor(beside);
-            owner == platform::EntryOwner::None && !recovery.empty()) {
-            owner = platform::OwnerOf(recovery);
-        }
-        // A program with its own ksv.ini beside it asks nothing more: it
-        // neither probes its folder (on Windows, by making a file there) nor
-        // looks for the user's.
-        if (owner == platform::EntryOwner::SelfOrSystem) {
-            return beside;
-        }
+    const platform::EntryOwner besideOwner = platform::OwnerOf(beside);
+    platform::EntryOwner owner = besideOwner;
+    // A save that stopped inside the replace may have left the file under
+    // its other name only.
+    if (const NativePath recovery = platform::RecoveryPathFor(beside);
+        owner == platform::EntryOwner::None && !recovery.empty()) {
+        owner = platform::OwnerOf(recovery);
+    }
+    // A program with its own ksv.ini beside it asks nothing more: it neither
+    // probes its folder (on Windows, by making a file there) nor looks for
+    // the user's.
+    if (!shared && platform::Trusted(owner)) {
+        return {.path = beside};
     }
     const NativePath user = userDirectory();
-    if (user.empty() || (!shared && owner == platform::EntryOwner::None &&
-                         !platform::SystemProgramDirectory(programDirectory) &&
-                         platform::DirectoryWritable(programDirectory))) {
-        return beside;
+    if (!shared && owner == platform::EntryOwner::None &&
+        (user.empty() || (!platform::SystemProgramDirectory(programDirectory) &&
+                          platform::DirectoryWritable(programDirectory)))) {
+        return {.path = beside};
     }
-    return platform::JoinPath(user, kFileName);
+    if (user.empty()) {
+        throw SettingsPlaceError(programDirectory);
+    }
+    SettingsPlace place{.path = platform::JoinPath(user, kFileName), .inUserFolder = true};
+    if (besideOwner != platform::EntryOwner::None) {
+        place.setAside = beside;
+        place.why = shared ? SetAside::SharedFolder : SetAside::OtherUsersFile;
+        // The user's own file, not a link to one: its count goes on here.
+        NativePath target;
+        const bool own = besideOwner == platform::EntryOwner::Self &&
+                         platform::ResolveTrustedLinks(beside, target).ok() && target == beside;
+        const bool counted = platform::OwnerOf(place.path) != platform::EntryOwner::None;
+        place.carry = own && !counted;
+        place.tell = !own || !counted;
+    }
+    return place;
+}
+
+FileResult CarryOver(const SettingsPlace& place) {
+    std::string bytes;
+    FileResult result = platform::ReadFileContent(place.setAside, bytes, kLargestSettingsFile);
+    if (!result.ok()) {
+        return result;
+    }
+    platform::MakeDirectories(platform::ParentPath(place.path));
+    return platform::ReplaceFileContent(place.path, bytes);
 }
 
 SettingsReadError::SettingsReadError(NativePath path, FileResult result)
@@ -93,8 +120,8 @@ SettingsReadError::SettingsReadError(NativePath path, FileResult result)
       path_(std::move(path)),
       result_(std::move(result)) {}
 
-SettingsFile::SettingsFile(NativePath path, std::chrono::milliseconds patience)
-    : path_(std::move(path)), patience_(patience) {}
+SettingsFile::SettingsFile(NativePath path, bool makeFolder, std::chrono::milliseconds patience)
+    : path_(std::move(path)), makeFolder_(makeFolder), patience_(patience) {}
 
 StoredSettings SettingsFile::Read() const {
     const std::uint64_t deadline =
@@ -143,8 +170,7 @@ FileResult SettingsFile::WriteSetting(std::string_view key, std::string_view val
         return {FileFailure::TooLarge, {}};
     }
     FileResult written = platform::ReplaceFileContent(path_, bytes);
-    if (written.failure == FileFailure::NotFound) {
-        // The user's settings folder is made at the first save.
+    if (written.failure == FileFailure::NotFound && makeFolder_) {
         if (platform::MakeDirectories(platform::ParentPath(path_))) {
             written = platform::ReplaceFileContent(path_, bytes);
         }

@@ -1,6 +1,7 @@
 #include "window/messages.h"
 
 #include <cctype>
+#include <initializer_list>
 
 #include "platform/blanks.h"
 #include "platform/code_page.h"
@@ -38,14 +39,34 @@ std::string FailureReason(platform::FileFailure failure, bool reading) {
             return "这是另一个用户建立的符号链接，ksv 不跟随它读写";
         case platform::FileFailure::TooLarge:
             return "文件超过 1 MiB，不像是 ksv 的设置文件";
+        case platform::FileFailure::NameTaken:
+            return "保存时要用到的这个名字被一个文件夹或别的文件占着，请把它删除或改名";
         case platform::FileFailure::Other:
             break;
     }
     return reading ? "读取失败" : "写入失败";
 }
 
+// `text` with each "{}" taking the next of `parts`, in order.
+std::string Fill(std::string_view text, std::initializer_list<std::string_view> parts) {
+    std::string out;
+    for (const std::string_view part : parts) {
+        const std::size_t at = text.find("{}");
+        out.append(text.substr(0, at)).append(part);
+        text.remove_prefix(at + 2);
+    }
+    return out.append(text);
+}
+
 std::string WithDetail(std::string reason, const std::string& detail) {
     return detail.empty() ? reason : reason + "（" + detail + "）";
+}
+
+// Why a ksv.ini beside the program is not used, after a colon.
+const char* SetAsideReason(SetAside why) {
+    return why == SetAside::SharedFolder
+               ? "：它所在的文件夹别的用户也能修改，他们可以把它换掉或指向别处。"
+               : "：它属于另一个用户，或是另一个用户建立的链接。";
 }
 
 bool AllDigits(std::string_view text) {
@@ -68,40 +89,28 @@ std::string BoxTitle() {
 
 std::string UnreadableCount(const platform::NativePath& file, const CountError& error,
                             CountMoment moment) {
-    std::string problem;
-    if (error.failure() == CountFailure::Overflow) {
-        problem = "这个数太大，无法显示为小时和分钟。";
-    } else if (platform::Trim(error.text()).empty()) {
-        problem = "这一项是空的，不是一个数字。";
-    } else {
-        problem = "这不是一个数字。";
-    }
-    const std::string what =
-        moment == CountMoment::AtStart
-            ? "无法读取保存的计时，程序没有启动。"
-            : "下一分钟的计时无法显示，程序将关闭；文件里保存着上一分钟的计时。";
-    return what +
-           "\n\n"
-           "文件：" +
-           PathText(file) +
-           "\n"
-           "位置：[ksv] 节的 minutes 项\n"
-           "内容：“" +
-           error.text() + "”\n" + "问题：" + problem +
-           "\n\n"
-           "请用文本编辑器打开这个文件，把 minutes= 后面改成一个整数（例如 minutes=0），"
-           "或者删掉这一行从 0 开始计时，保存后重新启动程序。文件没有被改动。";
+    const char* problem = error.failure() == CountFailure::Overflow
+                              ? "这个数太大，无法显示为小时和分钟。"
+                          : platform::Trim(error.text()).empty() ? "这一项是空的，不是一个数字。"
+                                                                 : "这不是一个数字。";
+    const char* what = moment == CountMoment::AtStart
+                           ? "无法读取保存的计时，程序没有启动。"
+                           : "下一分钟的计时无法显示，程序将关闭；文件里保存着上一分钟的计时。";
+    return Fill(
+        "{}\n\n文件：{}\n位置：[ksv] 节的 minutes 项\n内容：“{}”\n问题：{}\n\n"
+        "请用文本编辑器打开这个文件，把 minutes= 后面改成一个整数（例如 minutes=0），"
+        "或者删掉这一行从 0 开始计时，保存后重新启动程序。文件没有被改动。",
+        {what, PathText(file), error.text(), problem});
 }
 
 std::string SaveFailed(const platform::NativePath& file, const platform::FileResult& result) {
-    return "计时无法保存到 " + PathText(file) + "：" +
-           WithDetail(FailureReason(result.failure, false), result.detail) +
-           "。程序继续计时，每分钟会再试一次。";
+    return Fill("计时无法保存到 {}：{}。程序继续计时，每分钟会再试一次。",
+                {PathText(file), WithDetail(FailureReason(result.failure, false), result.detail)});
 }
 
 std::string UnreadableSettings(const platform::NativePath& file,
                                const platform::FileResult& result) {
-    std::string advice;
+    const char* advice = nullptr;
     switch (result.failure) {
         case platform::FileFailure::UnknownEncoding:
             advice =
@@ -121,24 +130,19 @@ std::string UnreadableSettings(const platform::NativePath& file,
                 "然后重新启动程序。";
             break;
     }
-    return "无法读取保存的计时，程序没有启动。\n\n"
-           "文件：" +
-           PathText(file) + "\n原因：" +
-           WithDetail(FailureReason(result.failure, true), result.detail) + "\n\n" +
-           std::string(result.failure == platform::FileFailure::UntrustedLink
-                           ? "通过它保存计时，可能改写你的其他文件，所以程序没有启动。"
-                           : "如果从 0 开始计时，下次保存会覆盖原来的计时，所以程序没有启动。") +
-           advice + "文件没有被改动。";
+    return Fill("无法读取保存的计时，程序没有启动。\n\n文件：{}\n原因：{}\n\n{}{}文件没有被改动。",
+                {PathText(file), WithDetail(FailureReason(result.failure, true), result.detail),
+                 result.failure == platform::FileFailure::UntrustedLink
+                     ? "通过它保存计时，可能改写你的其他文件，所以程序没有启动。"
+                     : "如果从 0 开始计时，下次保存会覆盖原来的计时，所以程序没有启动。",
+                 advice});
 }
 
 std::string UnexpectedError(std::string_view detail) {
-    std::string text = "ksv 遇到意外的错误，必须关闭。";
-    if (!detail.empty()) {
-        text += "\n\n错误信息：" + std::string(detail);
-    }
-    return text +
-           "\n\n已经保存的计时不会丢失。请重新启动 ksv；"
-           "如果问题一再出现，请与系统管理员联系。";
+    return Fill(
+        "ksv 遇到意外的错误，必须关闭。{}{}\n\n已经保存的计时不会丢失。请重新启动 ksv；"
+        "如果问题一再出现，请与系统管理员联系。",
+        {detail.empty() ? "" : "\n\n错误信息：", detail});
 }
 
 std::string HelpToolTip() {
@@ -163,8 +167,7 @@ std::string SpokenElapsed(std::string_view shownText) {
     while (minutes.size() > 1 && minutes.front() == '0') {
         minutes.remove_prefix(1);
     }
-    return std::string("已计时 ") + (negative ? "负 " : "") + std::string(hours) + " 小时 " +
-           std::string(minutes) + " 分钟";
+    return Fill("已计时 {}{} 小时 {} 分钟", {negative ? "负 " : "", hours, minutes});
 }
 
 std::string NoWindowSystem() {
@@ -173,8 +176,61 @@ std::string NoWindowSystem() {
 }
 
 std::string AlreadyRunning(const platform::NativePath& file) {
-    return "ksv 已经在运行，正在把计时保存到 " + PathText(file) +
-           "。\n同一个设置文件只能有一个 ksv 在计时，这一个将关闭。";
+    return Fill(
+        "ksv 已经在运行，正在把计时保存到 {}。\n同一个设置文件只能有一个 ksv "
+        "在计时，这一个将关闭。",
+        {PathText(file)});
+}
+
+std::string UsualToolTip(const SettingsPlace& place) {
+    return Fill(
+        "{}\n计时保存在 {}{}{}{}",
+        {HelpToolTip(), PathText(place.path), place.setAside.empty() ? "" : "\n没有使用程序旁边的 ",
+         PathText(place.setAside), place.setAside.empty() ? "" : SetAsideReason(place.why)});
+}
+
+std::string SetAsideNotice(const SettingsPlace& place, const platform::FileResult& carried) {
+    const std::string beside = PathText(place.setAside);
+    const std::string path = PathText(place.path);
+    if (place.carry && !carried.ok()) {
+        return Fill(
+            "无法把程序旁边的 {} 里的计时转到 {}：{}。\n\n程序旁边的文件不再使用{}"
+            "为了不从 0 开始计时，程序没有启动。文件没有被改动。",
+            {beside, path, WithDetail(FailureReason(carried.failure, false), carried.detail),
+             SetAsideReason(place.why)});
+    }
+    if (place.carry) {
+        return Fill(
+            "程序旁边的 ksv.ini 不再使用{}\n\n原来的文件：{}\n现在的文件：{}\n\n"
+            "它的计时、标题和其余内容已经全部转到现在的文件里，从这里接着计时。"
+            "原来的文件没有改动，确认无误后可以删除它。",
+            {SetAsideReason(place.why), beside, path});
+    }
+    return Fill(
+        "程序旁边的 {} 没有使用{}\n\nksv 现在把计时保存在 {}。\n"
+        "如果你的计时在程序旁边的文件里，请在 ksv 关闭后把它的内容复制过去，"
+        "或者把 ksv 放到只有你能修改的文件夹里。",
+        {beside, SetAsideReason(place.why), path});
+}
+
+std::string NoPlace(const SettingsPlaceError& error) {
+    if (error.directory().empty()) {
+        return "ksv 找不到自己所在的文件夹（路径太长，或者系统说不出来），不知道计时保存在哪里，"
+               "程序没有启动。\n\n请把 ksv 放到路径短一些的文件夹里，再启动它。";
+    }
+    return Fill(
+        "ksv 所在的文件夹 {} 别的用户也能修改，在这里保存计时不安全；系统又没有给你设置文件夹"
+        "（没有 HOME 或 APPDATA），程序没有启动。\n\n"
+        "请把 ksv 放到只有你能修改的文件夹里，或者设置好 HOME 后再启动它。",
+        {PathText(error.directory())});
+}
+
+std::string NoGuard(const platform::NativePath& file) {
+    return Fill(
+        "ksv 无法保证只有它一个在往 {} 里计时：建不了锁文件，这个文件本身也锁不上。"
+        "两个 ksv 同时计时会互相覆盖，所以程序没有启动。\n\n"
+        "请检查这个文件、它所在的文件夹和你的设置文件夹的权限。",
+        {PathText(file)});
 }
 
 }  // namespace ksv::messages

@@ -6,6 +6,7 @@
 #include "counter/number_text.h"
 #include "platform/file_result.h"
 #include "platform/native_path.h"
+#include "settings/settings_file.h"
 
 // The program's own sentences, shared by every front end. UTF-8.
 namespace ksv::messages {
@@ -43,5 +44,21 @@ std::string NoWindowSystem();
 
 // Shown by a second copy that could not bring the running one to the front.
 std::string AlreadyRunning(const platform::NativePath& file);
+
+// Label1's usual tool-tip: whom to ask for help, the file ksv counts into,
+// and a ksv.ini beside the program that it does not use.
+std::string UsualToolTip(const SettingsPlace& place);
+
+// Said at start of a ksv.ini beside the program that is not used: that it was
+// carried over, that carrying it over failed (`carried`; the program then
+// stops), or where ksv counts instead.
+std::string SetAsideNotice(const SettingsPlace& place, const platform::FileResult& carried);
+
+// Why the program did not start: no place for the settings file at all.
+std::string NoPlace(const SettingsPlaceError& error);
+
+// Why the program did not start: nothing keeps a second copy from counting
+// into the same file.
+std::string NoGuard(const platform::NativePath& file);
 
 }  // namespace ksv::messages

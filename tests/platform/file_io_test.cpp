@@ -38,6 +38,7 @@ TEST(ReplaceFileContent, WritesExactlyTheNewBytes) {
         std::optional<std::string_view> old;  // nothing: no file yet
         std::string_view content;
         const char* leftover = nullptr;  // what a save killed half-way left
+        bool deep = false;  // a path of 4078 characters, past which no name beside it fits
     };
     const std::string big(200'000, 'x');  // more than one buffer's worth
     const Case cases[] = {
@@ -52,22 +53,31 @@ TEST(ReplaceFileContent, WritesExactlyTheNewBytes) {
         {std::nullopt, "[ksv]\nminutes=1\n", "ksv.ini.tmp"},
 #ifndef _WIN32
         {kOld, "[ksv]\nminutes=1\n", "ksv.ini.0123456789abcdef.tmp"},
+        {kOld, "[ksv]\nminutes=1\n", nullptr, true},
 #endif
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.old ? std::string(*c.old) : "(no file)");
-        TempDir dir;
-        const fs::path file = dir / "ksv.ini";
+        TempDir top;
+        fs::path folder = top.path();
+        while (c.deep && folder.native().size() < 4078 - 8 - 200) {
+            folder /= std::string(200, 'd');
+        }
+        if (c.deep) {
+            folder /= std::string(4078 - 8 - folder.native().size() - 1, 'e');
+            fs::create_directories(folder);
+        }
+        const fs::path file = folder / "ksv.ini";
         if (c.old) {
             WriteBytes(file, *c.old);
         }
         if (c.leftover) {
-            WriteBytes(dir / c.leftover, big);
+            WriteBytes(folder / c.leftover, big);
         }
         const FileResult result = ReplaceFileContent(file, c.content);
         EXPECT_TRUE(result.ok()) << result.detail;
         EXPECT_EQ(ReadBytes(file), c.content);
-        EXPECT_EQ(dir.Names(), Names{"ksv.ini"});
+        EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 1);
     }
 }
 
@@ -165,7 +175,20 @@ TEST(ReplaceFileContent, RefusesWhatItMustNotReplace) {
         {dir / "folder", FileFailure::IsDirectory},
         {dir / "missing" / "ksv.ini", FileFailure::NotFound},
         {dir / "locked.ini", FileFailure::ReadOnly},
+#ifdef _WIN32
+        // A folder at a name the save needs is named, not taken for a denial.
+        {dir / "taken" / "a.ini", FileFailure::NameTaken},
+        {dir / "taken" / "b.ini", FileFailure::NameTaken},
+#endif
     };
+#ifdef _WIN32
+    fs::create_directories(dir / "taken" / "a.ini.new");
+    fs::create_directories(dir / "taken" / "b.ini.tmp");
+    WriteBytes(dir / "taken" / "b.ini", kOld);
+    const Names names{"folder", "locked.ini", "taken"};
+#else
+    const Names names{"folder", "locked.ini"};
+#endif
     for (const auto& c : cases) {
         SCOPED_TRACE(c.path.string());
         const FileResult result = ReplaceFileContent(c.path, "[ksv]\nminutes=1\n");
@@ -174,7 +197,7 @@ TEST(ReplaceFileContent, RefusesWhatItMustNotReplace) {
     }
     EXPECT_EQ(ReadBytes(dir / "locked.ini"), kOld);
     EXPECT_EQ(ReadBytes(dir / "folder" / "inner"), "keep");
-    EXPECT_EQ(dir.Names(), (Names{"folder", "locked.ini"}));
+    EXPECT_EQ(dir.Names(), names);
 }
 
 TEST(ReadFileContent, ReadsOrSaysWhy) {

@@ -80,6 +80,7 @@ TEST(SystemProgramDirectory, IsTheSystemsOwnHierarchy) {
         {"/usr/bin", true}, {"/usr/local/bin", true},   {"/opt/ksv", true},
         {"/bin", true},     {"/home/zhang/ksv", false}, {"/tmp", false},
         {"/", false},       {"relative/bin", false},    {"/usrx/bin", false},
+        {"/dev", true},     {"/etc/ksv", true},
     };
     for (const auto& [directory, system] : cases) {
         EXPECT_EQ(SystemProgramDirectory(directory), system) << directory;

@@ -38,6 +38,22 @@ const std::string kNl = "\n";
 const std::u16string kNl16 = u"\n";
 #endif
 
+std::string Repeat(const std::string& text, int times) {
+    std::string out;
+    for (int i = 0; i < times; ++i) {
+        out += text;
+    }
+    return out;
+}
+
+std::u16string Repeat16(const std::u16string& text, int times) {
+    std::u16string out;
+    for (int i = 0; i < times; ++i) {
+        out += text;
+    }
+    return out;
+}
+
 TEST(ReadSetting, GivesTheStoredValueOrTheDefault) {
     struct Case {
         std::optional<std::string> file;  // nothing: no file
@@ -61,6 +77,18 @@ TEST(ReadSetting, GivesTheStoredValueOrTheDefault) {
          "计时器 \U0001F600"},
         {Utf16Bytes(u"\uFEFF[ksv]\r\nminutes=5\r\n", false), "minutes", "0", "5"},
         {Utf16Bytes(u"\uFEFF[other]\r\nminutes=5\r\n"), "minutes", "0", "0"},
+        // A UTF-16 title is cut after 253 units, a character past U+FFFF kept
+        // whole; nothing becomes a question mark.
+        {Utf16Bytes(u"\uFEFF[ksv]\r\ntitle=" + std::u16string(254, u'\u0E17') + u"\r\n"), "title",
+         "kesvo", Repeat("\u0E17", 253)},
+        {Utf16Bytes(u"\uFEFF[ksv]\r\ntitle=" + Repeat16(u"\U0001F600", 127) + u"\r\n"), "title",
+         "kesvo", Repeat("\U0001F600", 126)},
+        // Saved as "UTF-8" by Notepad: its mark means UTF-8, whatever the
+        // system's code page, and the cut is 253 bytes of it.
+        {"\xEF\xBB\xBF[ksv]" + kNl + "title=我的计时 \U0001F600" + kNl, "title", "kesvo",
+         "我的计时 \U0001F600"},
+        {"\xEF\xBB\xBF[ksv]" + kNl + "title=a" + Repeat("计", 90) + kNl, "title", "kesvo",
+         "a" + Repeat("计", 84)},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.file ? *c.file : "(no file)");
@@ -173,16 +201,20 @@ TEST(WriteSetting, ReportsWhyItFailedOrMakesTheFolder) {
     const struct {
         fs::path path;
         FileFailure expected;
+        bool userFolder = false;
     } cases[] = {
         {dir / "folder" / "ksv.ini", FileFailure::IsDirectory},
         {dir / "file" / "ksv" / "ksv.ini", FileFailure::NotFound},
         {dir / "full.ini", FileFailure::TooLarge},
-        // The user's settings folder is made at the first save.
-        {dir / "config" / "ksv" / "ksv.ini", FileFailure::None},
+        // The user's settings folder is made at the first save; a program's
+        // folder that has gone (moved, deleted) is never made again.
+        {dir / "config" / "ksv" / "ksv.ini", FileFailure::None, true},
+        {dir / "moved" / "ksv.ini", FileFailure::NotFound},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.path.string());
-        EXPECT_EQ(SettingsFile(c.path).WriteSetting("minutes", "1").failure, c.expected);
+        EXPECT_EQ(SettingsFile(c.path, c.userFolder).WriteSetting("minutes", "1").failure,
+                  c.expected);
     }
     EXPECT_EQ(ReadBytes(dir / "config" / "ksv" / "ksv.ini"), "[ksv]" + kNl + "minutes=1" + kNl);
     EXPECT_EQ(ReadBytes(dir / "full.ini"), full);
@@ -217,7 +249,7 @@ TEST(ReadSetting, AFileThatIsThereButUnreadableIsAnError) {
             WriteBytes(path, c.bytes);
         }
         // Waiting cannot mend these: no patience is spent on them.
-        SettingsFile settings(path, std::chrono::hours(1));
+        SettingsFile settings(path, false, std::chrono::hours(1));
         try {
             settings.Read().ReadSetting("minutes", "0");
             ADD_FAILURE() << "read as if absent";
@@ -246,7 +278,8 @@ TEST(ReadSetting, WaitsForAFileThatCannotBeReadYet) {
     const auto read = [&](std::chrono::milliseconds patience) {
         return testing::RunUnprivileged([&] {
             try {
-                return SettingsFile(path, patience).Read().ReadSetting("minutes", "0") == "5000"
+                return SettingsFile(path, false, patience).Read().ReadSetting("minutes", "0") ==
+                               "5000"
                            ? kRead
                            : kOther;
             } catch (const SettingsReadError& error) {
@@ -284,6 +317,12 @@ TEST(SettingsPath, BesideTheProgramOnlyWhereItCanLive) {
         std::optional<uid_t> iniOwner = {};  // root only, as the rest
         std::optional<uid_t> folderOwner = {};
         std::optional<gid_t> folderGroup = {};
+        // What the user learns of a ksv.ini beside the program that is not
+        // used; `counted`: ksv counts in the user's folder already.
+        SetAside why = SetAside::None;
+        bool carry = false;
+        bool tell = false;
+        bool counted = false;
     };
     const Case cases[] = {
         {"portable", 0755, std::nullopt, true, true},
@@ -291,14 +330,88 @@ TEST(SettingsPath, BesideTheProgramOnlyWhereItCanLive) {
         {"installed, someone's read-only ksv.ini beside", 0555, 0444, true, true},
         {"portable, read-only ksv.ini", 0755, 0444, true, true},
         {"installed, no settings folder known", 0555, std::nullopt, false, true},
+        {.name = "everyone may write, no settings folder known",
+         .programMode = 01777,
+         .iniMode = std::nullopt,
+         .userFolderKnown = false,
+         .beside = false},
         {"only the owner may write, and that is us", 0700, std::nullopt, true, true},
         {"others may write, the owner (us) may not", 0577, std::nullopt, true, false},
-        {"everyone may write, with our ksv.ini", 01777, 0644, true, false},
+        {"everyone may write, with our ksv.ini",
+         01777,
+         0644,
+         true,
+         false,
+         false,
+         {},
+         {},
+         {},
+         SetAside::SharedFolder,
+         true,
+         true},
+        {"everyone may write, our ksv.ini, already counting elsewhere",
+         01777,
+         0644,
+         true,
+         false,
+         false,
+         {},
+         {},
+         {},
+         SetAside::SharedFolder,
+         false,
+         false,
+         true},
+        {"everyone may write, our link",
+         01777,
+         std::nullopt,
+         true,
+         false,
+         true,
+         {},
+         {},
+         {},
+         SetAside::SharedFolder,
+         false,
+         true},
         {"our link", 0755, std::nullopt, true, true, true},
-        {"another user's link", 0755, std::nullopt, true, false, true, kOther},
-        {"another user's ksv.ini", 0755, 0666, true, false, false, kOther},
+        {"another user's link",
+         0755,
+         std::nullopt,
+         true,
+         false,
+         true,
+         kOther,
+         {},
+         {},
+         SetAside::OtherUsersFile,
+         false,
+         true},
+        {"another user's ksv.ini",
+         0755,
+         0666,
+         true,
+         false,
+         false,
+         kOther,
+         {},
+         {},
+         SetAside::OtherUsersFile,
+         false,
+         true},
         {"another user's folder", 0755, std::nullopt, true, false, false, {}, kOther},
-        {"a group with other members may write", 0775, 0644, true, false, false, {}, {}, kNogroup},
+        {"a group with other members may write",
+         0775,
+         0644,
+         true,
+         false,
+         false,
+         {},
+         {},
+         kNogroup,
+         SetAside::SharedFolder,
+         true,
+         true},
         {"only our own group may write", 0775, 0644, true, true, false, {}, {}, getegid()},
     };
     for (const auto& c : cases) {
@@ -324,11 +437,28 @@ TEST(SettingsPath, BesideTheProgramOnlyWhereItCanLive) {
             ASSERT_EQ(chown(program.c_str(), c.folderOwner.value_or(0), c.folderGroup.value_or(0)),
                       0);
         }
+        if (c.counted) {
+            fs::create_directories(user);
+            WriteBytes(user / "ksv.ini", "[ksv]\nminutes=2\n");
+        }
         ASSERT_EQ(chmod(program.c_str(), c.programMode), 0);
-        const fs::path chosen =
-            SettingsPath(program, [&] { return c.userFolderKnown ? user : fs::path(); });
-        EXPECT_EQ(chosen, (c.beside ? program : user) / "ksv.ini");
-        EXPECT_FALSE(fs::exists(dir / "home"));  // nothing is made before the first save
+        const auto userFolder = [&] { return c.userFolderKnown ? user : fs::path(); };
+        if (!c.beside && !c.userFolderKnown) {
+            EXPECT_THROW(SettingsPath(program, userFolder), SettingsPlaceError);
+            continue;
+        }
+        const SettingsPlace place = SettingsPath(program, userFolder);
+        EXPECT_EQ(place.path, (c.beside ? program : user) / "ksv.ini");
+        EXPECT_EQ(place.inUserFolder, !c.beside);
+        EXPECT_EQ(place.setAside, c.why == SetAside::None ? fs::path() : program / "ksv.ini");
+        EXPECT_EQ(place.why, c.why);
+        EXPECT_EQ(place.carry, c.carry);
+        EXPECT_EQ(place.tell, c.tell);
+        EXPECT_EQ(fs::exists(dir / "home"), c.counted);  // nothing is made before the first save
+        if (c.carry) {                                   // whole, other lines included
+            EXPECT_TRUE(CarryOver(place).ok());
+            EXPECT_EQ(ReadBytes(user / "ksv.ini"), "[ksv]\nminutes=1\n");
+        }
     }
 }
 
@@ -388,7 +518,7 @@ TEST(SettingsPath, BesideTheProgramOnlyWhereItMayWrite) {
         {"a folder everyone may write", dir / "open", false},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(SettingsPath(c.program, [&] { return user; }),
+        EXPECT_EQ(SettingsPath(c.program, [&] { return user; }).path,
                   (c.beside ? c.program : user) / "ksv.ini")
             << c.name;
     }

@@ -84,6 +84,9 @@ TEST(MessagesTest, SaveFailedNamesFileReasonAndDetail) {
 // file and what to do, with the system's own words after ours.
 TEST(MessagesTest, StartAndUnexpectedFailuresSayWhatAndWhatToDo) {
     const std::filesystem::path file = std::filesystem::path(u8"李四") / u8"ksv.ini";
+    const std::filesystem::path beside = std::filesystem::path(u8"张三") / u8"ksv.ini";
+    const SettingsPlace carried{file, true, beside, SetAside::SharedFolder, true, true};
+    const SettingsPlace named{file, true, beside, SetAside::OtherUsersFile, false, true};
     const struct {
         std::string text;
         std::vector<std::string> parts;
@@ -95,6 +98,16 @@ TEST(MessagesTest, StartAndUnexpectedFailuresSayWhatAndWhatToDo) {
         {UnreadableSettings(file, {platform::FileFailure::UnknownEncoding, ""}),
          {"李四", "编码", "另存为"}},
         {UnexpectedError("std::bad_alloc"), {"意外", "std::bad_alloc", "重新启动"}},
+        // Where ksv counts and what it set aside, said at start.
+        {SetAsideNotice(carried, {}), {"李四", "张三", "别的用户也能修改", "转到", "没有改动"}},
+        {SetAsideNotice(carried, {platform::FileFailure::DiskFull, ""}),
+         {"李四", "张三", "磁盘已满", "没有启动"}},
+        {SetAsideNotice(named, {}), {"张三", "另一个用户", "李四"}},
+        {NoPlace(SettingsPlaceError({})), {"找不到自己所在的文件夹", "没有启动"}},
+        {NoPlace(SettingsPlaceError(std::filesystem::path(u8"张三"))),
+         {"张三", "别的用户也能修改", "没有启动"}},
+        {NoGuard(file), {"李四", "锁", "没有启动"}},
+        {UsualToolTip(named), {"系统管理员", "李四", "张三", "另一个用户"}},
         {UnexpectedError(""), {"意外", "重新启动"}},
     };
     for (const auto& c : cases) {

@@ -99,6 +99,19 @@ int ListenForRequests(const std::string& name) {
     return fd;
 }
 
+bool ThisUserListens(const std::string& name) {
+    const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    sockaddr_un address;
+    const socklen_t length = AbstractAddress(name, address);
+    const bool ours = fd >= 0 &&
+                      ::connect(fd, reinterpret_cast<const sockaddr*>(&address), length) == 0 &&
+                      PeerIsThisUser(fd);
+    if (fd >= 0) {
+        close(fd);
+    }
+    return ours;
+}
+
 bool SendRequest(const std::string& name, std::string_view request,
                  std::chrono::milliseconds patience) {
     const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);

@@ -16,6 +16,10 @@ namespace ksv::platform::posix {
 // in the queue until AnswerRequests takes them.
 int ListenForRequests(const std::string& name);
 
+// Whether a copy of this user's listens under `name`: the first one, though
+// its lock file was taken away.
+bool ThisUserListens(const std::string& name);
+
 // Sends `request` to the copy listening under `name` and waits for its
 // answer. True when a copy of this user's answered that it came to the
 // front; false when none answers within `patience`.

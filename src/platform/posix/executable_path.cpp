@@ -1,10 +1,10 @@
-#include "platform/executable_path.h"
-
 #include <sys/auxv.h>
 #include <unistd.h>
 
-#include <filesystem>
-#include <system_error>
+#include <cerrno>
+#include <cstdlib>
+
+#include "platform/program_directory.h"
 
 namespace ksv::platform {
 
@@ -22,17 +22,23 @@ NativePath ExecutablePath() {
         // The link may have been cut to fit; try again with more room.
         buffer.resize(buffer.size() * 2);
     }
-    // No /proc (a chroot, another system): the name the program was started
-    // with, which is relative to the directory it was started in.
-    const auto* startName = reinterpret_cast<const char*>(getauxval(AT_EXECFN));
-    if (startName != nullptr && *startName != '\0') {
-        std::error_code error;
-        auto path = std::filesystem::absolute(startName, error);
-        if (!error) {
-            return path.native();
-        }
+    // A path longer than the system gives back stays unknown.
+    if (errno == ENAMETOOLONG) {
+        return {};
     }
-    return {};
+    // No /proc (a chroot, another system): the name the program was started
+    // with, relative to the directory it was started in.
+    const auto* startName = reinterpret_cast<const char*>(getauxval(AT_EXECFN));
+    if (startName == nullptr || *startName == '\0') {
+        return {};
+    }
+    if (*startName == '/') {
+        return startName;
+    }
+    char* folder = getcwd(nullptr, 0);
+    const NativePath path = folder != nullptr ? JoinPath(folder, startName) : NativePath();
+    std::free(folder);
+    return path;
 }
 
 }  // namespace ksv::platform

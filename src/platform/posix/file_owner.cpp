@@ -44,7 +44,10 @@ EntryOwner OwnerOf(const NativePath& path) {
     if (lstat(path.c_str(), &status) != 0) {
         return EntryOwner::None;
     }
-    return SelfOrSystem(status.st_uid) ? EntryOwner::SelfOrSystem : EntryOwner::OtherUser;
+    if (status.st_uid == geteuid()) {
+        return EntryOwner::Self;
+    }
+    return status.st_uid == 0 ? EntryOwner::System : EntryOwner::OtherUser;
 }
 
 bool OthersMayWrite(const NativePath& directory) {

@@ -16,16 +16,18 @@ namespace ksv::platform {
 
 using State = SettingsLock::State;
 
-// The same file reached by another path ("..", a link to its folder) gives
-// the same text, in every copy.
-std::string PathKey(const NativePath& path) {
+std::string FileKey(const NativePath& path) {
     namespace fs = std::filesystem;
-    std::error_code error;
-    fs::path file = fs::weakly_canonical(path, error);
-    if (error) {
-        file = fs::absolute(path, error).lexically_normal();
+    const NativePath folder = ParentPath(path);
+    std::string identity;
+    if (struct stat status{}; stat(folder.empty() ? "." : folder.c_str(), &status) == 0) {
+        identity = std::to_string(status.st_dev) + ":" + std::to_string(status.st_ino) + "/" +
+                   fs::path(path).filename().native();
+    } else {
+        std::error_code error;
+        identity = fs::absolute(path, error).lexically_normal().native();
     }
-    return HexDigits(StableHash(std::string_view(file.native())));
+    return HexDigits(StableHash(std::string_view(identity)));
 }
 
 // Whoever may open the lock file may hold it, so it counts only when it is a
@@ -69,6 +71,27 @@ State TryLock(const NativePath& lockFile, const NativePath* settingsFile, OpenFi
     }
     lock.Close();
     return state;
+}
+
+// Only a file of this user's or root's: anyone else could hold the lock of
+// their own file for ever.
+State LockInPlace(const NativePath& settingsFile, OpenFile& lock) {
+    lock = OpenFile(
+        open(settingsFile.c_str(), O_RDONLY | O_NOFOLLOW | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
+    const int fd = static_cast<int>(lock.get());
+    struct stat status {};
+    if (lock.valid() && fstat(fd, &status) == 0 && S_ISREG(status.st_mode) &&
+        (status.st_uid == geteuid() || status.st_uid == 0)) {
+        if (flock(fd, LOCK_EX | LOCK_NB) == 0) {
+            return State::Held;
+        }
+        if (errno == EWOULDBLOCK) {
+            lock.Close();
+            return State::HeldByOther;
+        }
+    }
+    lock.Close();
+    return State::Unavailable;
 }
 
 }  // namespace ksv::platform

@@ -38,7 +38,9 @@ NativePath UserSettingsDirectory() {
 
 bool SystemProgramDirectory(const NativePath& directory) {
     // The system's own hierarchy, shared by all its users.
-    static constexpr std::string_view kSystemTops[] = {"usr", "opt", "bin", "sbin", "lib", "snap"};
+    static constexpr std::string_view kSystemTops[] = {"usr",   "opt",  "bin",  "sbin", "lib",
+                                                       "lib64", "snap", "etc",  "dev",  "proc",
+                                                       "sys",   "run",  "boot", "var"};
     std::error_code error;
     const std::filesystem::path real = std::filesystem::weakly_canonical(directory, error);
     const std::filesystem::path path = error ? std::filesystem::path(directory) : real;

@@ -27,6 +27,9 @@ SingleInstance::SingleInstance(const NativePath& settingsPath, QObject* parent)
     // name: this copy counts all the same, only later ones cannot call it up.
     if (first_) {
         listenFd_ = posix::ListenForRequests(socketName_);
+        // The lock is the guard; the name is a second one, for a first copy
+        // whose lock file someone took away.
+        first_ = listenFd_ >= 0 || !posix::ThisUserListens(socketName_);
     }
 }
 

@@ -30,6 +30,8 @@ class SingleInstance : public QObject {
 
     // True unless another copy holds the guard for this settings file.
     bool IsFirst() const { return first_; }
+    // False where nothing could be locked: two copies could then count.
+    bool Guarded() const { return lock_.state() != SettingsLock::State::Unavailable; }
 
     // In a later copy: asks the first one to show itself, with this copy's
     // launch tokens. False when it does not answer within about a second

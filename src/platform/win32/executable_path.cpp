@@ -1,8 +1,8 @@
-#include "platform/executable_path.h"
-
 #include <windows.h>
 
 #include <string>
+
+#include "platform/program_directory.h"
 
 namespace ksv::platform {
 

@@ -65,11 +65,14 @@ bool SelfOrSystem(PSID sid, PSID user) {
            (user != nullptr && EqualSid(sid, user));
 }
 
-bool OwnedBySelfOrSystem(Security& security, PSID user) {
+// The owner the security descriptor names; null when none was read.
+PSID OwnerSid(Security& security) {
     PSID owner = nullptr;
     BOOL defaulted = FALSE;
-    return security.read && GetSecurityDescriptorOwner(security.descriptor, &owner, &defaulted) &&
-           SelfOrSystem(owner, user);
+    if (!security.read || !GetSecurityDescriptorOwner(security.descriptor, &owner, &defaulted)) {
+        return nullptr;
+    }
+    return owner;
 }
 
 }  // namespace
@@ -81,8 +84,12 @@ EntryOwner OwnerOf(const NativePath& path) {
         return EntryOwner::None;
     }
     const win32::CurrentUser user;
-    return OwnedBySelfOrSystem(security, user.sid()) ? EntryOwner::SelfOrSystem
-                                                     : EntryOwner::OtherUser;
+    const PSID owner = OwnerSid(security);
+    if (!SelfOrSystem(owner, user.sid())) {
+        return EntryOwner::OtherUser;
+    }
+    return user.sid() != nullptr && EqualSid(owner, user.sid()) ? EntryOwner::Self
+                                                                 : EntryOwner::System;
 }
 
 bool OthersMayWrite(const NativePath& directory) {
@@ -96,7 +103,7 @@ bool OthersMayWrite(const NativePath& directory) {
     BOOL defaulted = FALSE;
     PACL list = nullptr;
     const win32::CurrentUser user;
-    if (!OwnedBySelfOrSystem(security, user.sid()) ||
+    if (!SelfOrSystem(OwnerSid(security), user.sid()) ||
         !GetSecurityDescriptorDacl(security.descriptor, &present, &list, &defaulted) || !present ||
         list == nullptr) {
         return true;

@@ -255,6 +255,14 @@ FileResult CreateTemp(const NativePath& target, const TargetState& state, TempFi
     const DWORD kept = state.exists ? state.attributes & kKept : 0;
     temp.name = BeingWrittenPathFor(target);
     Remove(temp.name);
+    // A folder (or a file that cannot go) at either name would fail every
+    // save: the user is told which.
+    for (const NativePath& name : {temp.name, CompletePathFor(target)}) {
+        const DWORD found = GetFileAttributesW(name.c_str());
+        if (name == temp.name ? found != INVALID_FILE_ATTRIBUTES : IsDirectory(found)) {
+            return {FileFailure::NameTaken, win32::WideToUtf8(name)};
+        }
+    }
     temp.file =
         Open(temp.name, GENERIC_WRITE, 0, CREATE_NEW, kept != 0 ? kept : FILE_ATTRIBUTE_NORMAL);
     return temp.file.valid() ? FileResult{} : FailWithLastError();
@@ -322,7 +330,7 @@ FileResult ResolveTrustedLinks(const NativePath& path, NativePath& target) {
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
         return {};
     }
-    if (OwnerOf(path) != EntryOwner::SelfOrSystem) {
+    if (!Trusted(OwnerOf(path))) {
         return {FileFailure::UntrustedLink, {}};
     }
     return ResolveLink(target);

@@ -11,12 +11,28 @@ namespace ksv::platform {
 
 using State = SettingsLock::State;
 
-// The same file by another spelling (case, ".", "..") gives the same text,
-// in every copy.
-std::string PathKey(const NativePath& path) {
-    NativePath full = win32::FullPath(path);
-    CharUpperBuffW(full.data(), static_cast<DWORD>(full.size()));
-    return HexDigits(StableHash(std::wstring_view(full)));
+std::string FileKey(const NativePath& path) {
+    NativePath identity = win32::FullPath(path);
+    const NativePath folder = ParentPath(identity);
+    const OpenFile opened(reinterpret_cast<std::intptr_t>(
+        CreateFileW(folder.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr)));
+    BY_HANDLE_FILE_INFORMATION information{};
+    if (opened.valid() &&
+        GetFileInformationByHandle(reinterpret_cast<HANDLE>(opened.get()), &information)) {
+        // Only hashed: the numbers go in as code units, the name after them.
+        const NativePath name = identity.substr(folder.size());
+        identity.clear();
+        for (const DWORD part : {information.dwVolumeSerialNumber, information.nFileIndexHigh,
+                                 information.nFileIndexLow}) {
+            identity += static_cast<wchar_t>(part & 0xFFFF);
+            identity += static_cast<wchar_t>(part >> 16);
+        }
+        identity += name;
+    }
+    // Windows compares names without regard to case.
+    CharUpperBuffW(identity.data(), static_cast<DWORD>(identity.size()));
+    return HexDigits(StableHash(std::wstring_view(identity)));
 }
 
 // Opened without sharing, which is the lock: a second open fails until the
@@ -45,18 +61,22 @@ State TryLock(const NativePath& lockFile, const NativePath*, OpenFile& lock) {
     lock = OpenFile(reinterpret_cast<std::intptr_t>(handle));
     if (!lock.valid()) {
         // Asking whose it is takes no sharing.
-        return error == ERROR_SHARING_VIOLATION && OwnerOf(lockFile) == EntryOwner::SelfOrSystem
-                   ? State::HeldByOther
-                   : State::Unavailable;
+        return error == ERROR_SHARING_VIOLATION && Trusted(OwnerOf(lockFile)) ? State::HeldByOther
+                                                                              : State::Unavailable;
     }
     BY_HANDLE_FILE_INFORMATION information{};
     if (GetFileInformationByHandle(reinterpret_cast<HANDLE>(lock.get()), &information) &&
         (information.dwFileAttributes &
          (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) == 0 &&
-        OwnerOf(lockFile) == EntryOwner::SelfOrSystem) {
+        Trusted(OwnerOf(lockFile))) {
         return State::Held;
     }
     lock.Close();
+    return State::Unavailable;
+}
+
+// A lock on the file itself would keep the program from its own file.
+State LockInPlace(const NativePath&, OpenFile&) {
     return State::Unavailable;
 }
 

@@ -20,6 +20,8 @@ class SingleInstance {
     SingleInstance& operator=(const SingleInstance&) = delete;
 
     bool IsFirst() const { return first_; }
+    // False where nothing could be locked: two copies could then count.
+    bool Guarded() const { return lock_.state() != SettingsLock::State::Unavailable; }
 
     // Marks the first copy's window so that a later copy can find it.
     void MarkWindow(HWND window) const;

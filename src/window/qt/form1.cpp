@@ -78,11 +78,12 @@ QColor WarningColor(const QColor& background) {
 }  // namespace
 
 Form1::Form1(SettingsFile& settings, std::string decimalSeparator, std::chrono::milliseconds period,
-             QWidget* parent)
+             std::string usualToolTip, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                           Qt::WindowCloseButtonHint),
       settings_(settings),
+      usualToolTip_(ToQString(usualToolTip.empty() ? messages::HelpToolTip() : usualToolTip)),
       label1_(this),
       option1_(this),
       option2_(this),
@@ -99,7 +100,7 @@ Form1::Form1(SettingsFile& settings, std::string decimalSeparator, std::chrono::
     label1_.setGeometry(kLabel1);
     label1_.setFont(ElapsedFont());
     label1_.setText("0:00");
-    label1_.setToolTip(ToQString(messages::HelpToolTip()));
+    label1_.setToolTip(usualToolTip_);
     label1_.setAccessibleName(ToQString(messages::SpokenElapsed("0:00")));
 
     label2_.setObjectName("Label2");
@@ -154,7 +155,7 @@ void Form1::SetTimerEnabled(bool enabled) {
 void Form1::ShowSaveResult(const platform::FileResult& result) {
     if (result.ok()) {
         label1_.setPalette(QPalette());  // back to the window's colours
-        label1_.setToolTip(ToQString(messages::HelpToolTip()));
+        label1_.setToolTip(usualToolTip_);
         label1_.setAccessibleDescription(QString());
         return;
     }

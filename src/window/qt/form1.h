@@ -22,8 +22,10 @@ class Form1 : public QWidget, public CounterView {
     Q_OBJECT
 
   public:
+    // `usualToolTip`: Label1's tool-tip while saving works (the help line
+    // when empty).
     Form1(SettingsFile& settings, std::string decimalSeparator, std::chrono::milliseconds period,
-          QWidget* parent = nullptr);
+          std::string usualToolTip = {}, QWidget* parent = nullptr);
 
     // The load step, before the window is shown: restores title and count.
     // Throws CountError when the stored count cannot be shown.
@@ -51,6 +53,7 @@ class Form1 : public QWidget, public CounterView {
     void OnTick();
 
     SettingsFile& settings_;
+    QString usualToolTip_;
     // Created in tab order, which is also the order screen readers walk.
     ElapsedLabel label1_;
     QRadioButton option1_;

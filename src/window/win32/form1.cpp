@@ -136,10 +136,12 @@ void DeleteFont(HFONT& font) {
 
 }  // namespace
 
-Form1::Form1(SettingsFile& settings, std::string decimalSeparator, std::uint32_t periodMs)
+Form1::Form1(SettingsFile& settings, std::string decimalSeparator, std::uint32_t periodMs,
+             std::string usualToolTip)
     : settings_(settings),
       counter_(*this, settings, std::move(decimalSeparator)),
-      periodMs_(periodMs) {}
+      periodMs_(periodMs),
+      usualToolTip_(usualToolTip.empty() ? messages::HelpToolTip() : std::move(usualToolTip)) {}
 
 Form1::~Form1() {
     timer1_.reset();
@@ -206,7 +208,7 @@ bool Form1::Create(HINSTANCE instance) {
     // The tool-tip, a window of its own, is made at the first idle moment:
     // nobody hovers over a window that is not there yet, and the window
     // comes up sooner without it.
-    toolTipText_ = Utf8ToWide(messages::HelpToolTip());
+    toolTipText_ = Utf8ToWide(usualToolTip_);
     SetTimer(window_, kToolTipTimer, USER_TIMER_MINIMUM, nullptr);
 
     SetFonts();
@@ -272,8 +274,7 @@ void Form1::SetTimerEnabled(bool enabled) {
 
 void Form1::ShowSaveResult(const platform::FileResult& result) {
     saveFailed_ = !result.ok();
-    SetToolTip(saveFailed_ ? messages::SaveFailed(settings_.Path(), result)
-                           : messages::HelpToolTip());
+    SetToolTip(saveFailed_ ? messages::SaveFailed(settings_.Path(), result) : usualToolTip_);
     InvalidateRect(label1_, nullptr, TRUE);
 }
 

@@ -23,7 +23,10 @@ enum ControlId : int { kLabel1 = 101, kLabel2 = 102, kOption1 = 103, kOption2 = 
 // scaled to the window's DPI.
 class Form1 : public CounterView {
   public:
-    Form1(SettingsFile& settings, std::string decimalSeparator, std::uint32_t periodMs);
+    // `usualToolTip`: Label1's tool-tip while saving works (the help line
+    // when empty).
+    Form1(SettingsFile& settings, std::string decimalSeparator, std::uint32_t periodMs,
+          std::string usualToolTip = {});
     ~Form1() override;
     Form1(const Form1&) = delete;
     Form1& operator=(const Form1&) = delete;
@@ -76,6 +79,7 @@ class Form1 : public CounterView {
     HFONT messageFont_ = nullptr;
     bool saveFailed_ = false;
     int exitCode_ = 0;
+    std::string usualToolTip_;
     std::wstring toolTipText_;
 };
 

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <QDir>
+#include <QFile>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -105,6 +106,11 @@ class SingleInstanceTest : public QObject {
         QVERIFY(Ask(second, {"a\nDESKTOP_STARTUP_ID=forged", "b\xe2\x80\x8b"}));
         QCOMPARE(activated.last().at(0).value<LaunchTokens>(), LaunchTokens{});
 
+        // The lock file taken away under the first copy: a later one makes a
+        // new one, but still finds the first by its name.
+        QVERIFY(std::filesystem::remove(dir / "ksv.ini.lock"));
+        QVERIFY(!SingleInstance(file).IsFirst());
+
         // The guard goes with the copy that held it. Its lock file stays, for
         // this user alone to open.
         first.reset();
@@ -115,6 +121,35 @@ class SingleInstanceTest : public QObject {
         struct stat status {};
         QCOMPARE(stat((dir / "ksv.ini.lock").c_str(), &status), 0);
         QCOMPARE(status.st_mode & 07777, 0600u);
+    }
+
+    // A folder that takes no new file, and no settings folder to fall back
+    // on (its name is a file's): the settings file itself is locked, which
+    // its saves then rewrite in place. With no file either, nothing is.
+    void guardsWhereNoLockFileCanBeMade() {
+        QTemporaryDir dir;
+        const std::filesystem::path folder =
+            std::filesystem::path(dir.path().toStdString()) / "closed";
+        std::filesystem::create_directory(folder);
+        QFile ini(QString::fromStdString((folder / "ksv.ini").native()));
+        QVERIFY(ini.open(QIODevice::WriteOnly));
+        ini.close();
+        QFile notAFolder(dir.filePath("config"));
+        QVERIFY(notAFolder.open(QIODevice::WriteOnly));
+        notAFolder.close();
+        QVERIFY(qputenv("XDG_CONFIG_HOME", dir.filePath("config").toUtf8()));
+        std::filesystem::permissions(folder, std::filesystem::perms(0555));
+        {
+            SingleInstance first(folder / "ksv.ini");
+            QVERIFY(first.IsFirst() && first.Guarded());
+            QVERIFY(!SingleInstance(folder / "ksv.ini").IsFirst());
+        }
+        const SingleInstance none(folder / "other.ini");
+        QVERIFY(none.IsFirst() && !none.Guarded());
+        std::filesystem::permissions(folder, std::filesystem::perms(0755));
+        qunsetenv("XDG_CONFIG_HOME");
+        QCOMPARE(QDir(QString::fromStdString(folder.native())).entryList(QDir::Files),
+                 QStringList{"ksv.ini"});
     }
 
     // Nothing another user does with the socket stops the first copy or
