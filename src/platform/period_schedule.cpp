@@ -7,6 +7,14 @@ void PeriodSchedule::Start(std::uint64_t now) {
     running_ = true;
 }
 
+bool PeriodSchedule::SetRunning(bool running, std::uint64_t now) {
+    if (running == running_) {
+        return false;
+    }
+    running ? Start(now) : Stop();
+    return true;
+}
+
 std::uint64_t PeriodSchedule::TakeDue(std::uint64_t now) {
     if (!running_ || now < next_) {
         return 0;

@@ -15,6 +15,10 @@ class PeriodSchedule {
     void Stop() { running_ = false; }
     bool Running() const { return running_; }
 
+    // Starts (a new full period from `now`) or stops; false when it ran or
+    // stood still already, which keeps a running period as it is.
+    bool SetRunning(bool running, std::uint64_t now);
+
     // How many ends of period `now` has passed since the last call; each end
     // is counted once, and the next deadline follows from the last one.
     std::uint64_t TakeDue(std::uint64_t now);

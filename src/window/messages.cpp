@@ -2,6 +2,8 @@
 
 #include <cctype>
 #include <initializer_list>
+#include <iterator>
+#include <utility>
 
 #include "platform/blanks.h"
 #include "platform/code_page.h"
@@ -16,35 +18,27 @@ std::string PathText(const platform::NativePath& path) {
     return platform::PathToUtf8(path);
 }
 
-// Why a file could not be read or written, in words a user can act on.
+// Why a file could not be read or written, in words a user can act on, in
+// the order of FileFailure; a second text where writing differs.
+constexpr std::pair<const char*, const char*> kReasons[] = {
+    {"没有错误", nullptr},
+    {"文件是只读的", nullptr},
+    {"没有读取这个文件的权限", "没有写入这个文件或其所在文件夹的权限"},
+    {"文件所在的文件夹不存在", nullptr},
+    {"这个位置是一个文件夹，不是文件", nullptr},
+    {"磁盘已满", nullptr},
+    {"文件正被其他程序占用", nullptr},
+    {"文件的编码无法识别，能用的是 ANSI、UTF-8 和 Unicode 编码", nullptr},
+    {"这是另一个用户建立的符号链接，ksv 不跟随它读写", nullptr},
+    {"文件超过 1 MiB，不像是 ksv 的设置文件", nullptr},
+    {"保存时要用到的这个名字被一个文件夹或别的文件占着，请把它删除或改名", nullptr},
+    {"读取失败", "写入失败"},
+};
+static_assert(std::size(kReasons) == static_cast<std::size_t>(platform::FileFailure::Other) + 1);
+
 std::string FailureReason(platform::FileFailure failure, bool reading) {
-    switch (failure) {
-        case platform::FileFailure::None:
-            return "没有错误";
-        case platform::FileFailure::ReadOnly:
-            return "文件是只读的";
-        case platform::FileFailure::AccessDenied:
-            return reading ? "没有读取这个文件的权限" : "没有写入这个文件或其所在文件夹的权限";
-        case platform::FileFailure::NotFound:
-            return "文件所在的文件夹不存在";
-        case platform::FileFailure::IsDirectory:
-            return "这个位置是一个文件夹，不是文件";
-        case platform::FileFailure::DiskFull:
-            return "磁盘已满";
-        case platform::FileFailure::InUse:
-            return "文件正被其他程序占用";
-        case platform::FileFailure::UnknownEncoding:
-            return "文件的编码无法识别，能用的是 ANSI、UTF-8 和 Unicode 编码";
-        case platform::FileFailure::UntrustedLink:
-            return "这是另一个用户建立的符号链接，ksv 不跟随它读写";
-        case platform::FileFailure::TooLarge:
-            return "文件超过 1 MiB，不像是 ksv 的设置文件";
-        case platform::FileFailure::NameTaken:
-            return "保存时要用到的这个名字被一个文件夹或别的文件占着，请把它删除或改名";
-        case platform::FileFailure::Other:
-            break;
-    }
-    return reading ? "读取失败" : "写入失败";
+    const auto& [read, written] = kReasons[static_cast<std::size_t>(failure)];
+    return reading || written == nullptr ? read : written;
 }
 
 // `text` with each "{}" taking the next of `parts`, in order.

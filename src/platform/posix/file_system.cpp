@@ -15,6 +15,7 @@
 #include <filesystem>
 #include <string>
 #include <system_error>
+#include <utility>
 #include <vector>
 
 #include "platform/code_page.h"
@@ -26,29 +27,23 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// What the system's errors mean to the user; any other is FileFailure::Other.
+constexpr std::pair<int, FileFailure> kFailures[] = {
+    {EACCES, FileFailure::AccessDenied}, {EPERM, FileFailure::AccessDenied},
+    {ENOENT, FileFailure::NotFound},     {ENOTDIR, FileFailure::NotFound},
+    {EISDIR, FileFailure::IsDirectory},  {ENOSPC, FileFailure::DiskFull},
+    {EDQUOT, FileFailure::DiskFull},     {EROFS, FileFailure::ReadOnly},
+    {EBUSY, FileFailure::InUse},         {ETXTBSY, FileFailure::InUse},
+    {EFBIG, FileFailure::TooLarge},
+};
+
 FileFailure Classify(int error) {
-    switch (error) {
-        case EACCES:
-        case EPERM:
-            return FileFailure::AccessDenied;
-        case ENOENT:
-        case ENOTDIR:
-            return FileFailure::NotFound;
-        case EISDIR:
-            return FileFailure::IsDirectory;
-        case ENOSPC:
-        case EDQUOT:
-            return FileFailure::DiskFull;
-        case EROFS:
-            return FileFailure::ReadOnly;
-        case EBUSY:
-        case ETXTBSY:
-            return FileFailure::InUse;
-        case EFBIG:
-            return FileFailure::TooLarge;
-        default:
-            return FileFailure::Other;
+    for (const auto& [code, failure] : kFailures) {
+        if (code == error) {
+            return failure;
+        }
     }
+    return FileFailure::Other;
 }
 
 // The message is in the user's locale, which need not be UTF-8.

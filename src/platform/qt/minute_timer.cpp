@@ -27,15 +27,8 @@ MinuteTimer::MinuteTimer(std::chrono::milliseconds period, QObject* parent)
 }
 
 void MinuteTimer::SetEnabled(bool enabled) {
-    if (enabled == schedule_.Running()) {
-        return;
-    }
-    if (enabled) {
-        schedule_.Start(Now());
-        Arm();
-    } else {
-        schedule_.Stop();
-        timer_.stop();
+    if (schedule_.SetRunning(enabled, Now())) {
+        enabled ? Arm() : timer_.stop();
     }
 }
 

@@ -23,16 +23,14 @@ MinuteTimer::~MinuteTimer() {
 }
 
 void MinuteTimer::SetEnabled(bool enabled) {
-    if (enabled == schedule_.Running()) {
+    if (!schedule_.SetRunning(enabled, Now())) {
         return;
     }
     if (enabled) {
-        schedule_.Start(Now());
         Arm();
-    } else {
-        schedule_.Stop();
-        KillTimer(window_, id_);
+        return;
     }
+    KillTimer(window_, id_);
 }
 
 void MinuteTimer::Arm() {

@@ -13,67 +13,42 @@
 
 #include "platform/error.h"
 
-namespace {
-
-using ksv::platform::Error;
-using ksv::platform::InvalidArgument;
-
-}  // namespace
+// Each helper throws one type, with the library's words where it gives any.
+#define KSV_THROWS(helper, type) \
+    void helper() {              \
+        throw type();            \
+    }
+#define KSV_THROWS_WHAT(helper, type)    \
+    void helper(const char* what) {      \
+        throw ksv::platform::type(what); \
+    }
 
 namespace std {
 
-void __throw_bad_exception() {
-    throw bad_exception();
-}
-void __throw_bad_alloc() {
-    throw bad_alloc();
-}
-void __throw_bad_array_new_length() {
-    throw bad_array_new_length();
-}
-void __throw_bad_cast() {
-    throw bad_cast();
-}
-void __throw_bad_typeid() {
-    throw bad_typeid();
-}
+KSV_THROWS(__throw_bad_exception, bad_exception)
+KSV_THROWS(__throw_bad_alloc, bad_alloc)
+KSV_THROWS(__throw_bad_array_new_length, bad_array_new_length)
+KSV_THROWS(__throw_bad_cast, bad_cast)
+KSV_THROWS(__throw_bad_typeid, bad_typeid)
 
 // The library's faults of use: a position past the end, a size too large.
-void __throw_logic_error(const char* what) {
-    throw InvalidArgument(what);
-}
-void __throw_domain_error(const char* what) {
-    throw InvalidArgument(what);
-}
-void __throw_invalid_argument(const char* what) {
-    throw InvalidArgument(what);
-}
-void __throw_length_error(const char* what) {
-    throw InvalidArgument(what);
-}
-void __throw_out_of_range(const char* what) {
-    throw InvalidArgument(what);
-}
+KSV_THROWS_WHAT(__throw_logic_error, InvalidArgument)
+KSV_THROWS_WHAT(__throw_domain_error, InvalidArgument)
+KSV_THROWS_WHAT(__throw_invalid_argument, InvalidArgument)
+KSV_THROWS_WHAT(__throw_length_error, InvalidArgument)
+KSV_THROWS_WHAT(__throw_out_of_range, InvalidArgument)
 void __throw_out_of_range_fmt(const char* format, ...) {
     char what[256];
     va_list arguments;
     va_start(arguments, format);
     std::vsnprintf(what, sizeof what, format, arguments);
     va_end(arguments);
-    throw InvalidArgument(what);
+    throw ksv::platform::InvalidArgument(what);
 }
 
-void __throw_runtime_error(const char* what) {
-    throw Error(what);
-}
-void __throw_range_error(const char* what) {
-    throw Error(what);
-}
-void __throw_overflow_error(const char* what) {
-    throw Error(what);
-}
-void __throw_underflow_error(const char* what) {
-    throw Error(what);
-}
+KSV_THROWS_WHAT(__throw_runtime_error, Error)
+KSV_THROWS_WHAT(__throw_range_error, Error)
+KSV_THROWS_WHAT(__throw_overflow_error, Error)
+KSV_THROWS_WHAT(__throw_underflow_error, Error)
 
 }  // namespace std

@@ -44,12 +44,14 @@ class Form1 : public CounterView {
 
     HWND Window() const { return window_; }
 
-    void SetTitle(const std::string& title) override;
+    // What the counting does with the window: Label2 holds the count,
+    // Label1 shows it, the title and Timer1 are the window's.
     std::string CountText() const override;
     void SetCountText(const std::string& count) override;
     void SetShownText(const std::string& text) override;
-    void SetTimerEnabled(bool enabled) override;
+    void SetTitle(const std::string& title) override;
     void ShowSaveResult(const platform::FileResult& result) override;
+    void SetTimerEnabled(bool enabled) override;
 
   private:
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
