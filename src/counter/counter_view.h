@@ -18,8 +18,7 @@ class CounterView {
     virtual void SetShownText(const std::string& text) = 0;
     virtual void SetTimerEnabled(bool enabled) = 0;
 
-    // Called when the outcome of saving the count changes, so a failed save
-    // can be shown until the next one succeeds.
+    // Called when saving's outcome changes; a failure shows until a save works.
     virtual void ShowSaveResult(const platform::FileResult& result) = 0;
 };
 

@@ -8,9 +8,8 @@
 
 namespace ksv {
 
-// The count of minutes travels as text; these turn it into numbers and back.
-// Every text that NumberToText writes is read back by both readers. The
-// decimal separator is the user's, passed in by the caller.
+// The count of minutes travels as text; these turn it into numbers and back,
+// with the user's decimal separator. Both readers read what NumberToText writes.
 
 enum class CountFailure {
     TypeMismatch,  // not a number
@@ -32,8 +31,7 @@ class CountError : public platform::Error {
 
 // A decimal number with optional blanks around it, an optional sign, an
 // optional fraction and an optional exponent ("1.5E+15"), rounded to the
-// nearest integer with halves going to the even one. Exact for any length of
-// digits.
+// nearest integer, halves to even; exact for any number of digits.
 std::int64_t TextToInteger(std::string_view text, std::string_view decimalSeparator);
 
 // The same forms as TextToInteger, correctly rounded to a double.

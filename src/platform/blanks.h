@@ -4,8 +4,7 @@
 
 namespace ksv::platform {
 
-// Spaces and tabs around a value, which neither a stored count nor a
-// profile value keeps.
+// Spaces and tabs around a value, which neither counts nor profile values keep.
 inline constexpr std::string_view kBlanks = " \t";
 
 inline std::string_view TrimLeft(std::string_view text) {

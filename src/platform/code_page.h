@@ -18,13 +18,11 @@ std::string Utf8ToAnsi(std::string_view utf8);
 // file name that is not valid UTF-16 shows replacement characters.
 std::string PathToUtf8(const NativePath& path);
 
-// The longest prefix of `ansi`, at most `maxBytes` long, that does not end in
-// the middle of a character.
+// The longest prefix of `ansi`, at most `maxBytes`, that cuts no character.
 std::size_t AnsiPrefixLength(std::string_view ansi, std::size_t maxBytes);
 
-// What each system supplies to the cut: whether its ANSI code page holds
-// `ansi` as UTF-8, and otherwise how many bytes the character at the start of
-// `text` takes.
+// What each system supplies to the cut: whether `ansi` counts as UTF-8 there,
+// and otherwise how many bytes the character at the start of `text` takes.
 bool AnsiIsUtf8(std::string_view ansi);
 std::size_t AnsiCharacterLength(std::string_view text);
 

@@ -6,9 +6,8 @@
 
 namespace ksv::platform {
 
-// The base of the program's own exceptions: what() is a message of its own.
-// The standard exception classes that carry a message would bring the
-// standard library's older string, and much else, into the Windows program.
+// The base of the program's own exceptions, whose what() is their own message:
+// std::runtime_error and its kind would bring much of the library into ksv.exe.
 class Error : public std::exception {
   public:
     explicit Error(std::string message) : message_(std::move(message)) {}

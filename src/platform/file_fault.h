@@ -3,9 +3,8 @@
 #include "platform/file_result.h"
 
 // The seam through which tests make a step of ReplaceFileContent fail as the
-// system would. The program links file_fault_none.cpp, where no step ever
-// fails; test programs link a definition of their own in its place, so no
-// switch for it exists in what ships.
+// system would: the program links file_fault_none.cpp and tests their own
+// definition, so what ships has no switch for it.
 namespace ksv::platform {
 
 enum class FileStep { CreateTemp, Write, Flush, Rename };

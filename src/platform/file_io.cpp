@@ -14,8 +14,7 @@ FileResult Injected(FileStep step) {
     return failure == FileFailure::None ? FileResult{} : FileResult{failure, "injected by a test"};
 }
 
-// Reads to the end, but never more than `limit` + 1 bytes: one more than
-// allowed is enough to know.
+// Reads to the end, but at most `limit` + 1 bytes, enough to tell too many.
 FileResult ReadAll(const OpenFile& file, std::string& out, std::size_t limit) {
     char buffer[65536];
     while (out.size() <= limit) {
@@ -101,15 +100,14 @@ FileResult ReadFileContent(const NativePath& path, std::string& content, std::si
     if (size > limit) {
         return {FileFailure::TooLarge, {}};
     }
-    if (FileResult read = ReadAll(file, content, limit); !read.ok()) {
-        content.clear();
-        return read;
+    FileResult read = ReadAll(file, content, limit);
+    if (read.ok() && content.size() > limit) {  // it grew while we read
+        read = {FileFailure::TooLarge, {}};
     }
-    if (content.size() > limit) {  // it grew while we read
+    if (!read.ok()) {
         content.clear();
-        return {FileFailure::TooLarge, {}};
     }
-    return {};
+    return read;
 }
 
 FileResult ReplaceFileContent(const NativePath& path, std::string_view content) {

@@ -15,24 +15,22 @@ namespace ksv::platform {
 // at any file of ours. UntrustedLink otherwise.
 FileResult ResolveTrustedLinks(const NativePath& path, NativePath& target);
 
-// The whole content of a file into `content`, or why it could not be read:
-// NotFound when the file or its directory is absent, TooLarge when it holds
-// more than `limit` bytes (then no more than that is read). Links are
-// followed as ResolveTrustedLinks says.
+// The whole content of a file into `content`, or why it could not be read;
+// TooLarge past `limit` bytes, and no more is read. Links are followed as
+// ResolveTrustedLinks says.
 FileResult ReadFileContent(const NativePath& path, std::string& content, std::size_t limit);
 
 // Replaces the content of `path` so that a crash at any moment leaves either
-// the old or the new content: a temporary file beside the file actually
-// replaced, under a name of this save's own, flushed to disk and renamed over
-// the target. Keeps the target's group, permissions and access list, writes
-// through a trusted symbolic link to its target, refuses a read-only target,
-// and rewrites in place when the directory allows no new file or no rename.
-// Removes what earlier saves of this user cut short by a kill left there.
+// the old or the new content: a temporary file beside the target, flushed to
+// disk and renamed over it. Keeps the target's group, permissions and access
+// list, writes through a trusted link to its target, refuses a read-only one,
+// and rewrites in place where the folder allows no new file or no rename.
+// Removes what this user's saves cut short by a kill left there.
 FileResult ReplaceFileContent(const NativePath& path, std::string_view content);
 
 // Where a save cut short by a kill left the complete new content of `path`
-// when the file itself was already gone (Windows, whose replace is not one
-// step); reading `path` then reads that. Empty where a replace is one step.
+// when the file itself was gone already; reading `path` then reads that.
+// Empty where a replace is one step (all but Windows).
 NativePath RecoveryPathFor(const NativePath& path);
 
 // Whether this user may make new files in `directory`, judged the way a

@@ -4,8 +4,7 @@
 
 namespace ksv::platform {
 
-// Why reading or writing a file failed, sorted into the cases a user can act
-// on.
+// Why reading or writing a file failed, in the cases a user can act on.
 enum class FileFailure {
     None,
     ReadOnly,      // the file is marked read-only

@@ -8,13 +8,11 @@
 #include "platform/file_result.h"
 #include "platform/native_path.h"
 
-// The system's file calls that reading and saving are made of, one small step
-// each. platform/file_io.cpp puts the steps together, the same way on every
-// system; posix/ and win32/ supply them.
+// The small steps that reading and saving are made of: posix/ and win32/
+// supply them, platform/file_io.cpp puts them together for every system.
 namespace ksv::platform {
 
-// An open file or folder of the system's (a descriptor on POSIX, a handle on
-// Windows), closed with the object.
+// An open file or folder, closed with the object: a descriptor or a handle.
 class OpenFile {
   public:
     OpenFile() = default;

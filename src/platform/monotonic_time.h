@@ -4,8 +4,7 @@
 
 namespace ksv::platform {
 
-// Milliseconds on a clock that only goes forward, from some moment in the
-// past; for measuring how long something waits.
+// Milliseconds on a clock that only goes forward, for measuring waits.
 std::uint64_t MonotonicMilliseconds();
 
 // Lets the calling thread sleep for about `milliseconds`.

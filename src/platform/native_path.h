@@ -5,10 +5,9 @@
 
 namespace ksv::platform {
 
-// A file's path as the system's own calls take it: UTF-16 on Windows, bytes
-// (normally UTF-8) on POSIX. A plain string, so that a path reaches the
-// system exactly as it was given, with nothing converted on the way; what
-// the program shows goes through PathToUtf8 (platform/code_page.h).
+// A file's path as the system's own calls take it (UTF-16 on Windows, bytes
+// on POSIX), so that it reaches the system exactly as it was given; what the
+// program shows goes through PathToUtf8 (platform/code_page.h).
 #ifdef _WIN32
 using NativePath = std::wstring;
 #else

@@ -4,8 +4,7 @@
 
 namespace ksv::platform {
 
-// The full path of the running executable; empty when the system cannot tell
-// (a path longer than the system can give).
+// The running executable's full path; empty when the system cannot tell.
 NativePath ExecutablePath();
 
 // The directory that holds it; empty when the system cannot tell. A drive

@@ -8,15 +8,13 @@ namespace ksv::platform {
 SettingsLock::SettingsLock(const NativePath& settingsPath) {
     NativePath target;
     if (!ResolveTrustedLinks(settingsPath, target).ok()) {
-        // Nothing is made beside another user's link: the program refuses it
-        // at its first read.
+        // Nothing is made beside another user's link; the first read refuses it.
         key_ = FileKey(settingsPath);
         return;
     }
     key_ = FileKey(target);
-    // Through a link, only beside a plain file (or none yet): a link to a
-    // device or a folder is refused at the first read, with nothing made
-    // beside it. Never in one of the system's folders.
+    // Through a link, only beside a plain file or none yet: the first read
+    // refuses anything else.
     OpenFile file;
     std::uint64_t size = 0;
     const FileFailure kind = OpenToRead(target, file, size).failure;

@@ -8,19 +8,15 @@
 namespace ksv::platform {
 
 // Lets one copy of the program at a time count into a settings file, in
-// every sandbox and namespace that sees the file: an exclusive lock on a file
-// beside the file actually written (its name and ".lock"), which only this
-// user may open, so nobody else can take it. The lock file is made once and
-// left in place: removing it would let a copy starting at that moment lock a
-// new file while an older one still holds the removed one. The system
-// releases the lock when its holder ends or dies.
+// every sandbox and namespace that sees the file: an exclusive lock, which
+// the system drops when its holder dies, on a file beside the file actually
+// written (its name and ".lock") that only this user may open. The lock file
+// stays: removing it would let a copy starting then lock a new file while an
+// older one still holds the removed one.
 //
 // Nothing is made beside a link's target that is no plain file, nor in one
-// of the system's folders. Where no lock file can be had there, the lock is
-// on a file of the user's own in the user's settings folder, named after the
-// settings file's identity (its folder's, and its name), so that every path
-// to one file finds the same lock; failing that, on the settings file
-// itself, which keeps its identity where no new file can be made beside it.
+// of the system's folders; the lock is then on a file in the user's settings
+// folder named after FileKey, and failing that on the settings file itself.
 class SettingsLock {
   public:
     enum class State {

@@ -3,8 +3,7 @@
 #include <cstddef>
 #include <string_view>
 
-// UTF-8, decoded in one place for the code-page conversions and the
-// settings file's encodings.
+// UTF-8, decoded in one place for code pages and the settings file's encodings.
 namespace ksv::platform::utf8 {
 
 struct Character {
@@ -25,23 +24,11 @@ inline Character Decode(std::string_view text, bool surrogates = false) {
     if (lead < 0x80) {
         return {lead, 1};
     }
-    std::size_t length = 0;
-    char32_t c = 0;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2;
-        c = lead & 0x1Fu;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3;
-        c = lead & 0x0Fu;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4;
-        c = lead & 0x07u;
-    } else {
+    const std::size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
+    if (lead < 0xC2 || lead > 0xF4 || text.size() < length) {
         return {};
     }
-    if (text.size() < length) {
-        return {};
-    }
+    char32_t c = lead & (0x7Fu >> length);  // the lead byte's own bits
     for (std::size_t i = 1; i < length; ++i) {
         if ((byte(i) & 0xC0) != 0x80) {
             return {};
@@ -66,8 +53,7 @@ inline bool IsValid(std::string_view text) {
     return true;
 }
 
-// The longest prefix of valid UTF-8 `text`, at most `maxBytes` long, that
-// ends on a character boundary.
+// The longest prefix of valid UTF-8 `text`, at most `maxBytes`, on a boundary.
 inline std::size_t PrefixLength(std::string_view text, std::size_t maxBytes) {
     if (maxBytes >= text.size()) {
         return text.size();

@@ -8,14 +8,6 @@
 namespace ksv {
 namespace {
 
-bool IsLittleEndian(TextEncoding encoding) {
-    return encoding == TextEncoding::Utf16Le;
-}
-
-bool IsUtf16(TextEncoding encoding) {
-    return encoding == TextEncoding::Utf16Le || encoding == TextEncoding::Utf16Be;
-}
-
 char32_t UnitAt(std::string_view bytes, std::size_t i, bool littleEndian) {
     const auto low = static_cast<unsigned char>(bytes[littleEndian ? i : i + 1]);
     const auto high = static_cast<unsigned char>(bytes[littleEndian ? i + 1 : i]);
@@ -31,20 +23,11 @@ void AppendUnit(std::string& out, char32_t unit, bool littleEndian) {
 
 // UTF-8, extended to unpaired surrogates (the "generalised" form).
 void AppendUtf8(std::string& out, char32_t c) {
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | c >> 6);
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | c >> 12);
-        out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | c >> 18);
-        out += static_cast<char>(0x80 | (c >> 12 & 0x3F));
-        out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
+    constexpr char32_t kLead[] = {0, 0xC0, 0xE0, 0xF0};
+    const int more = c < 0x80 ? 0 : c < 0x800 ? 1 : c < 0x10000 ? 2 : 3;  // continuation bytes
+    out += static_cast<char>(kLead[more] | c >> 6 * more);
+    for (int shift = 6 * more - 6; shift >= 0; shift -= 6) {
+        out += static_cast<char>(0x80 | (c >> shift & 0x3F));
     }
 }
 
@@ -94,7 +77,7 @@ std::optional<FileText> DecodeFileText(std::string_view bytes) {
     if (startsWith("\xFF\xFE"sv) || startsWith("\xFE\xFF"sv)) {
         FileText file;
         file.encoding = bytes[0] == '\xFF' ? TextEncoding::Utf16Le : TextEncoding::Utf16Be;
-        file.text = Utf16ToUtf8(bytes, IsLittleEndian(file.encoding));
+        file.text = Utf16ToUtf8(bytes, file.encoding == TextEncoding::Utf16Le);
         if (bytes.size() % 2 != 0) {
             file.oddByte.assign(1, bytes.back());
         }
@@ -112,10 +95,10 @@ std::optional<FileText> DecodeFileText(std::string_view bytes) {
 }
 
 std::string EncodeFileText(const FileText& file) {
-    if (!IsUtf16(file.encoding)) {
+    if (file.encoding == TextEncoding::Ansi || file.encoding == TextEncoding::Utf8) {
         return file.text;
     }
-    return Utf8ToUtf16(file.text, IsLittleEndian(file.encoding)) + file.oddByte;
+    return Utf8ToUtf16(file.text, file.encoding == TextEncoding::Utf16Le) + file.oddByte;
 }
 
 std::string ToFileText(TextEncoding encoding, std::string_view utf8) {

@@ -12,10 +12,9 @@ namespace ksv {
 // "UTF-8" saves (before Windows 10 1903) start with the UTF-8 mark.
 enum class TextEncoding { Ansi, Utf8, Utf16Le, Utf16Be };
 
-// A settings file as the profile reader and writer see it: ANSI and UTF-8
-// files as they are, UTF-16 ones as UTF-8 (byte-order mark included). Nothing is lost
-// on the way: unpaired surrogates survive as their generalised UTF-8 form, and
-// a last odd byte is kept aside.
+// A settings file as the profile reader and writer see it: UTF-16 as UTF-8
+// (byte-order mark included), losing nothing: unpaired surrogates stay in
+// generalised UTF-8 and a last odd byte is kept aside. Others as they are.
 struct FileText {
     TextEncoding encoding = TextEncoding::Ansi;
     std::string text;

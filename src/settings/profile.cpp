@@ -1,5 +1,6 @@
 #include "settings/profile.h"
 
+#include <algorithm>
 #include <cstddef>
 
 #include "platform/blanks.h"
@@ -19,15 +20,7 @@ char AsciiLower(char c) {
 }
 
 bool SameName(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (AsciiLower(a[i]) != AsciiLower(b[i])) {
-            return false;
-        }
-    }
-    return true;
+    return std::ranges::equal(a, b, {}, AsciiLower, AsciiLower);
 }
 
 // One line of the content, as offsets into it.
@@ -38,9 +31,7 @@ struct Line {
 };
 
 Line LineAt(std::string_view content, std::size_t begin) {
-    Line line;
-    line.begin = begin;
-    line.end = begin;
+    Line line{begin, begin};
     // A plain loop: find_first_of is several times slower on long lines.
     while (line.end < content.size() && content[line.end] != '\n' && content[line.end] != '\r') {
         ++line.end;
@@ -60,39 +51,30 @@ enum class Kind { kBlank, kComment, kSection, kEntry, kOther };
 
 struct Parsed {
     Kind kind = Kind::kOther;
-    std::string_view name;  // the section's or the key's, trimmed
-    std::string_view rest;  // an entry's text after its "="
+    std::string_view name{};  // the section's or the key's, trimmed
+    std::string_view rest{};  // an entry's text after its "="
 };
 
 Parsed Classify(std::string_view text) {
-    Parsed parsed;
     const std::string_view t = TrimLeft(text);
     if (t.empty()) {
-        parsed.kind = Kind::kBlank;
-        return parsed;
+        return {Kind::kBlank};
     }
     if (t.front() == ';' || t.front() == '#') {
-        parsed.kind = Kind::kComment;
-        return parsed;
+        return {Kind::kComment};
     }
     if (t.front() == '[') {
         // An opening bracket without a closing one is a broken header, not a key.
         const std::size_t close = t.rfind(']');
-        if (close == std::string_view::npos) {
-            return parsed;
-        }
-        parsed.kind = Kind::kSection;
-        parsed.name = Trim(t.substr(1, close - 1));
-        return parsed;
+        return close == std::string_view::npos
+                   ? Parsed{}
+                   : Parsed{Kind::kSection, Trim(t.substr(1, close - 1))};
     }
     const std::size_t eq = t.find('=');
     if (eq == std::string_view::npos) {
-        return parsed;
+        return {};
     }
-    parsed.kind = Kind::kEntry;
-    parsed.name = Trim(t.substr(0, eq));
-    parsed.rest = t.substr(eq + 1);
-    return parsed;
+    return {Kind::kEntry, Trim(t.substr(0, eq)), t.substr(eq + 1)};
 }
 
 std::string_view ValueOf(std::string_view rest) {
@@ -143,10 +125,11 @@ Location Find(std::string_view content, std::string_view section, std::string_vi
     return loc;
 }
 
-std::string_view FirstLineEnd(std::string_view content) {
+// The content's own line end (its first one); `newline` where it has none yet.
+std::string_view LineEndOf(std::string_view content, std::string_view newline) {
     const std::size_t at = content.find_first_of(kLineBreaks);
     if (at == std::string_view::npos) {
-        return {};
+        return newline;
     }
     if (content[at] == '\n') {
         return "\n";
@@ -158,8 +141,6 @@ bool HasLineBreak(std::string_view text) {
     return text.find_first_of(kLineBreaks) != std::string_view::npos;
 }
 
-// Names that would not read back as themselves, or would break the file's
-// lines, are a programming error rather than something to write.
 void CheckNames(std::string_view section, std::string_view key, std::string_view newline) {
     if (HasLineBreak(section) || Trim(section) != section) {
         throw platform::InvalidArgument("profile: section name cannot be stored");
@@ -174,10 +155,7 @@ void CheckNames(std::string_view section, std::string_view key, std::string_view
 }
 
 std::string Entry(std::string_view key, std::string_view value, std::string_view newline) {
-    std::string entry;
-    entry.reserve(key.size() + value.size() + 1 + newline.size());
-    entry.append(key).append("=").append(value).append(newline);
-    return entry;
+    return std::string(key).append("=").append(value).append(newline);
 }
 
 }  // namespace
@@ -185,10 +163,7 @@ std::string Entry(std::string_view key, std::string_view value, std::string_view
 std::optional<std::string> GetValue(std::string_view content, std::string_view section,
                                     std::string_view key) {
     const Location loc = Find(content, section, key);
-    if (!loc.keyFound) {
-        return std::nullopt;
-    }
-    return std::string(ValueOf(loc.rest));
+    return loc.keyFound ? std::optional<std::string>(ValueOf(loc.rest)) : std::nullopt;
 }
 
 std::optional<std::string> SetValue(std::string_view content, std::string_view section,
@@ -213,10 +188,7 @@ std::optional<std::string> SetValue(std::string_view content, std::string_view s
         out.append(value);
         out.append(content.substr(loc.keyLine.end));
     } else {
-        std::string_view lineEnd = FirstLineEnd(content);
-        if (lineEnd.empty()) {
-            lineEnd = newline;
-        }
+        std::string_view lineEnd = LineEndOf(content, newline);
         if (loc.sectionFound) {
             // Straight after the section's last entry: blank lines and comments
             // that follow it are taken to belong to what comes next.
@@ -225,8 +197,7 @@ std::optional<std::string> SetValue(std::string_view content, std::string_view s
             if (anchor.next == anchor.end) {
                 out.append(lineEnd);
             }
-            // A lone CR right before an LF line end would merge with it and
-            // swallow the line that follows.
+            // A lone CR before an LF would merge with it, swallowing the next line.
             if (lineEnd == "\r" && content.substr(anchor.next).starts_with('\n')) {
                 lineEnd = "\r\n";
             }

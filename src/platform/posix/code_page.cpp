@@ -17,13 +17,8 @@ std::string ReplaceMalformed(std::string_view text) {
     std::string out;
     while (!text.empty()) {
         const std::size_t length = utf8::Decode(text).length;
-        if (length == 0) {
-            out += kReplacement;
-            text.remove_prefix(1);
-        } else {
-            out += text.substr(0, length);
-            text.remove_prefix(length);
-        }
+        out += length == 0 ? kReplacement : text.substr(0, length);
+        text.remove_prefix(length == 0 ? 1 : length);
     }
     return out;
 }
@@ -59,10 +54,7 @@ std::string DecodeGb18030(std::string_view text) {
 }  // namespace
 
 std::string AnsiToUtf8(std::string_view ansi) {
-    if (utf8::IsValid(ansi)) {
-        return std::string(ansi);
-    }
-    return DecodeGb18030(ansi);
+    return utf8::IsValid(ansi) ? std::string(ansi) : DecodeGb18030(ansi);
 }
 
 std::string Utf8ToAnsi(std::string_view utf8) {
@@ -73,8 +65,8 @@ std::string PathToUtf8(const NativePath& path) {
     return path;
 }
 
-// A character of GB18030 takes 1, 2 or 4 bytes. A malformed sequence counts
-// its first byte alone, as the decoder below then drops just that byte.
+// A character of GB18030 takes 1, 2 or 4 bytes; a malformed sequence counts
+// its first byte alone, as DecodeGb18030 drops just that byte.
 std::size_t AnsiCharacterLength(std::string_view text) {
     const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
     const auto between = [](unsigned char b, unsigned char low, unsigned char high) {

@@ -12,8 +12,7 @@ bool SelfOrSystem(uid_t user) {
     return user == geteuid() || user == 0;
 }
 
-// Nobody but this user (and root) has the group `gid`, either as a supplementary
-// group or as the primary one of their account.
+// Nobody but this user and root has group `gid`, as member or primary group.
 bool GroupOnlyOurs(gid_t gid) {
     const struct group* entry = getgrgid(gid);
     if (entry == nullptr) {

@@ -37,18 +37,11 @@ constexpr std::pair<int, FileFailure> kFailures[] = {
     {EFBIG, FileFailure::TooLarge},
 };
 
-FileFailure Classify(int error) {
-    for (const auto& [code, failure] : kFailures) {
-        if (code == error) {
-            return failure;
-        }
-    }
-    return FileFailure::Other;
-}
-
 // The message is in the user's locale, which need not be UTF-8.
 FileResult Fail(int error) {
-    return {Classify(error), AnsiToUtf8(std::generic_category().message(error))};
+    const auto* known = std::ranges::find(kFailures, error, &std::pair<int, FileFailure>::first);
+    return {known != std::end(kFailures) ? known->second : FileFailure::Other,
+            AnsiToUtf8(std::generic_category().message(error))};
 }
 
 FileResult FailWithErrno() {
@@ -63,10 +56,6 @@ int Descriptor(const OpenFile& file) {
     return static_cast<int>(file.get());
 }
 
-bool TrustedOwner(uid_t owner) {
-    return owner == geteuid() || owner == 0;
-}
-
 FileResult UntrustedLinkOf(uid_t owner) {
     const passwd* account = getpwuid(owner);
     const std::string name = account != nullptr && account->pw_name != nullptr
@@ -75,8 +64,7 @@ FileResult UntrustedLinkOf(uid_t owner) {
     return {FileFailure::UntrustedLink, "链接的所有者是 " + name};
 }
 
-// A name no earlier save used: 64 random bits, so that nobody can make it
-// in advance.
+// A name no earlier save used, 64 random bits that nobody can make in advance.
 std::string TempName(const std::string& name) {
     std::uint64_t bits = 0;
     if (getrandom(&bits, sizeof bits, GRND_NONBLOCK) != static_cast<ssize_t>(sizeof bits)) {
@@ -89,8 +77,7 @@ std::string TempName(const std::string& name) {
     return name + "." + HexDigits(bits) + ".tmp";
 }
 
-// The names TempName gives, and the one fixed name earlier versions used
-// beside ksv.ini.
+// TempName's names, and the fixed one earlier versions used beside ksv.ini.
 bool IsTempName(std::string_view entry, const std::string& name) {
     if (name == "ksv.ini" && entry == "ksv.ini.tmp") {
         return true;
@@ -107,9 +94,8 @@ bool IsTempName(std::string_view entry, const std::string& name) {
 // The file whose leftovers this run has removed.
 NativePath tidiedTarget;
 
-// What saves of this user that a kill cut short left beside `name`: only
-// regular files of this user's under the names above, so that nobody else's
-// file, and no file of the user's own by another name, is ever removed.
+// What this user's killed saves left beside `name`: only this user's regular
+// files under the names above, never anyone else's nor another name.
 void RemoveOwnLeftovers(int folderFd, const std::string& name) {
     const int listed = dup(folderFd);
     DIR* folder = listed >= 0 ? fdopendir(listed) : nullptr;
@@ -143,11 +129,10 @@ void CopyAccessList(const NativePath& from, int to) {
     }
 }
 
-// The new file takes the old one's place: its owner (only root may give a
-// file away), its group where this user may set it, so that a file shared
-// with a group stays shared, then its mode and access list. Owner and group
-// come first, since changing them clears the set-id bits the mode restores.
-// Some file systems have no owners or lists; that is no reason to fail.
+// The new file takes the old one's owner (only root may give a file away),
+// group where this user may set it (a shared file stays shared), mode and
+// access list; owner and group first, as changing them clears the set-id
+// bits. Some file systems have no owners or lists: no reason to fail.
 FileResult KeepAttributes(int fd, const NativePath& target, const TargetState& old) {
     const uid_t owner = geteuid() == 0 ? old.owner : static_cast<uid_t>(-1);
     [[maybe_unused]] const int ignored = fchown(fd, owner, old.group);
@@ -186,8 +171,7 @@ FileResult OpenFile::Close() {
 }
 
 FileResult OpenToRead(const NativePath& path, OpenFile& file, std::uint64_t& size) {
-    // Non-blocking, so that a FIFO standing at the path cannot hang us; no
-    // link is followed.
+    // Non-blocking, so that a FIFO standing at the path cannot hang us.
     file = OpenFile(open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC | O_NONBLOCK));
     struct stat status {};
     if (!file.valid() || fstat(Descriptor(file), &status) != 0) {
@@ -257,8 +241,7 @@ FileResult CheckReplaceable(const NativePath& target, TargetState& state) {
     if (!S_ISREG(old.st_mode)) {
         return NotRegularFile();
     }
-    // No write bit at all is the user's "read-only"; root would otherwise
-    // write anyway.
+    // No write bit at all is "read-only", even for root, who may write anyway.
     if ((old.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) {
         return {FileFailure::ReadOnly, Fail(EACCES).detail};
     }
@@ -283,16 +266,13 @@ FileResult CreateTemp(const NativePath& target, const TargetState& state, TempFi
     }
     const int folder = Descriptor(temp.folder);
     const std::string name = NameOf(target);
-    // Only runs that ended in a kill leave anything, so once a run is enough:
-    // the minute's save does not list the folder again.
+    // Only killed runs leave anything, so the folder is tidied once a run.
     if (tidiedTarget != target) {
         RemoveOwnLeftovers(folder, name);
         tidiedTarget = target;
     }
     // Made exclusively, so that nothing standing at the name (another user's
-    // file, a link, a FIFO) is opened or followed; a name taken is another
-    // name. An existing file's mode is set below; a new one gets the usual
-    // mode for new files.
+    // file, a link, a FIFO) is opened or followed: a name taken means another.
     for (int attempt = 0; attempt < 8 && !temp.file.valid(); ++attempt) {
         temp.name = TempName(name);
         temp.file = OpenFile(openat(folder, temp.name.c_str(),
@@ -365,7 +345,7 @@ FileResult ResolveTrustedLinks(const NativePath& path, NativePath& target) {
             target = current.native();
             return {};
         }
-        if (!TrustedOwner(status.st_uid)) {
+        if (status.st_uid != geteuid() && status.st_uid != 0) {
             return UntrustedLinkOf(status.st_uid);
         }
         std::error_code error;

@@ -30,13 +30,25 @@ std::string FileKey(const NativePath& path) {
     return HexDigits(StableHash(std::string_view(identity)));
 }
 
-// Whoever may open the lock file may hold it, so it counts only when it is a
-// regular file of this user's or root's, or, beside a settings file its group
+namespace {
+
+// Locks the open `lock` where `counts`, never waiting; closes it unless held.
+State Hold(OpenFile& lock, bool counts) {
+    if (counts && flock(static_cast<int>(lock.get()), LOCK_EX | LOCK_NB) == 0) {
+        return State::Held;
+    }
+    const State state = counts && errno == EWOULDBLOCK ? State::HeldByOther : State::Unavailable;
+    lock.Close();
+    return state;
+}
+
+}  // namespace
+
+// Whoever may open the lock file may hold it for ever, so it counts only as a
+// regular file of this user's or root's or, beside a settings file its group
 // may write, one that only that group may open: its members could spoil the
-// file anyway, and are kept apart from this user's copy. Anyone else's could
-// be held for ever, or be anything at all. Beside the settings file it is
-// made only where the mode bits let us, so that root leaves no file in a
-// folder that is closed to it, as an installed program's is.
+// file anyway. Beside the settings file it is made only where the mode bits
+// allow, so that root leaves nothing in a folder closed to it.
 State TryLock(const NativePath& lockFile, const NativePath* settingsFile, OpenFile& lock) {
     const bool make = settingsFile == nullptr || DirectoryWritable(ParentPath(lockFile));
     lock = OpenFile(open(
@@ -47,51 +59,31 @@ State TryLock(const NativePath& lockFile, const NativePath* settingsFile, OpenFi
                         (settings.st_mode & S_IWGRP) != 0;
     const int fd = static_cast<int>(lock.get());
     struct stat status {};
-    State state = State::Unavailable;
-    if (lock.valid() && fstat(fd, &status) == 0 && S_ISREG(status.st_mode)) {
-        const bool ours = status.st_uid == geteuid();
-        const bool groups = shared && status.st_gid == settings.st_gid;
-        if (ours) {
-            mode_t mode = 0600;
-            if (shared && (groups || fchown(fd, static_cast<uid_t>(-1), settings.st_gid) == 0)) {
-                mode = 0640;
-            }
-            if ((status.st_mode & 07777) != mode) {
-                fchmod(fd, mode);
-            }
+    if (!lock.valid() || fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+        return Hold(lock, false);
+    }
+    const bool ours = status.st_uid == geteuid();
+    const bool groups = shared && status.st_gid == settings.st_gid;
+    if (ours) {
+        mode_t mode = 0600;
+        if (shared && (groups || fchown(fd, static_cast<uid_t>(-1), settings.st_gid) == 0)) {
+            mode = 0640;
         }
-        if (ours || status.st_uid == 0 || (groups && (status.st_mode & S_IRWXO) == 0)) {
-            if (flock(fd, LOCK_EX | LOCK_NB) == 0) {
-                return State::Held;
-            }
-            if (errno == EWOULDBLOCK) {
-                state = State::HeldByOther;
-            }
+        if ((status.st_mode & 07777) != mode) {
+            fchmod(fd, mode);
         }
     }
-    lock.Close();
-    return state;
+    return Hold(lock, ours || status.st_uid == 0 || (groups && (status.st_mode & S_IRWXO) == 0));
 }
 
-// Only a file of this user's or root's: anyone else could hold the lock of
-// their own file for ever.
+// Only a file of this user's or root's; anyone else's could be held for ever.
 State LockInPlace(const NativePath& settingsFile, OpenFile& lock) {
     lock = OpenFile(
         open(settingsFile.c_str(), O_RDONLY | O_NOFOLLOW | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
-    const int fd = static_cast<int>(lock.get());
     struct stat status {};
-    if (lock.valid() && fstat(fd, &status) == 0 && S_ISREG(status.st_mode) &&
-        (status.st_uid == geteuid() || status.st_uid == 0)) {
-        if (flock(fd, LOCK_EX | LOCK_NB) == 0) {
-            return State::Held;
-        }
-        if (errno == EWOULDBLOCK) {
-            lock.Close();
-            return State::HeldByOther;
-        }
-    }
-    lock.Close();
-    return State::Unavailable;
+    return Hold(lock, lock.valid() && fstat(static_cast<int>(lock.get()), &status) == 0 &&
+                          S_ISREG(status.st_mode) &&
+                          (status.st_uid == geteuid() || status.st_uid == 0));
 }
 
 }  // namespace ksv::platform

@@ -3,6 +3,7 @@
 #include <pwd.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <iterator>
@@ -48,15 +49,8 @@ bool SystemProgramDirectory(const NativePath& directory) {
         return false;
     }
     const auto top = std::next(path.begin());  // the first name after "/"
-    if (top == path.end()) {
-        return false;
-    }
-    for (const std::string_view system : kSystemTops) {
-        if (top->native() == system) {
-            return true;
-        }
-    }
-    return false;
+    return top != path.end() &&
+           std::ranges::find(kSystemTops, top->native()) != std::end(kSystemTops);
 }
 
 }  // namespace ksv::platform

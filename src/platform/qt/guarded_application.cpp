@@ -20,12 +20,10 @@ bool GuardedApplication::notify(QObject* receiver, QEvent* event) {
 void GuardedApplication::Fail(const std::string& detail) {
     // The handler's own message box runs events; a second failure meanwhile
     // only ends the program.
-    if (failing_ || !onFailure_) {
-        exit(1);
-        return;
+    if (!failing_ && onFailure_) {
+        failing_ = true;
+        onFailure_(detail);
     }
-    failing_ = true;
-    onFailure_(detail);
     exit(1);
 }
 

@@ -6,10 +6,9 @@
 
 namespace ksv::platform::qt {
 
-// The application object, which also stands between every event handler and
-// the event loop: an exception must not unwind through Qt's frames, where it
-// would end the program without a word. It goes to the failure handler
-// instead, with the system's description of it.
+// The application object, which keeps exceptions out of Qt's frames, where
+// they would end the program without a word: they go to the failure handler
+// instead, with their description.
 class GuardedApplication : public QApplication {
   public:
     using FailureHandler = std::function<void(const std::string& detail)>;

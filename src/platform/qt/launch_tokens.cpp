@@ -1,5 +1,6 @@
 #include "platform/qt/launch_tokens.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace ksv::platform::qt {
@@ -23,15 +24,8 @@ void AddLine(std::string& text, std::string_view name, const std::string& value)
 }  // namespace
 
 bool IsUsableToken(std::string_view token) {
-    if (token.empty() || token.size() > kMaxToken) {
-        return false;
-    }
-    for (const char c : token) {
-        if (c < 0x20 || c > 0x7e) {
-            return false;
-        }
-    }
-    return true;
+    return !token.empty() && token.size() <= kMaxToken &&
+           std::ranges::all_of(token, [](char c) { return c >= 0x20 && c <= 0x7e; });
 }
 
 LaunchTokens LaunchTokensFromEnvironment() {

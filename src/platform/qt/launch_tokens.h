@@ -16,8 +16,7 @@ struct LaunchTokens {
     bool operator==(const LaunchTokens&) const = default;
 };
 
-// The tokens in this process's environment; a value that is not a usable
-// token (see below) counts as absent.
+// The tokens in this process's environment; unusable ones count as absent.
 LaunchTokens LaunchTokensFromEnvironment();
 
 // Tokens are opaque to us, but they travel in one line and end up in a

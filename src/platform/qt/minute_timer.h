@@ -8,12 +8,10 @@
 
 namespace ksv::platform::qt {
 
-// A periodic timer that does not drift: a PeriodSchedule on the monotonic
-// clock that Qt's own timers use, so its periods end at t0 + k * period
-// however late a tick is handled. Enabling it while enabled keeps the
-// running period; disabling it drops the part of a period already run.
-// Between ticks it wakes nobody: one precise single-shot timer is armed to
-// the next deadline.
+// A periodic timer that does not drift: a PeriodSchedule on the clock of Qt's
+// own timers, with one precise single shot armed to the next deadline, so
+// nothing wakes between ticks. Enabling it while enabled keeps the running
+// period; disabling it drops the part of a period already run.
 class MinuteTimer : public QObject {
     Q_OBJECT
 

@@ -13,9 +13,8 @@ namespace {
 // How long a later copy waits for the first one's answer.
 constexpr std::chrono::milliseconds kPatience(1000);
 
-// How long the first copy waits for the tokens of the later ones that ask
-// together. A later copy sends them at once; one from before tokens were
-// passed sends none and still has its answer well within its patience.
+// How long the first copy waits for the tokens of later ones that ask: they
+// come at once, and an older copy that sends none still has its answer in time.
 constexpr std::chrono::milliseconds kRequestPatience(250);
 
 }  // namespace
@@ -23,12 +22,11 @@ constexpr std::chrono::milliseconds kRequestPatience(250);
 SingleInstance::SingleInstance(const NativePath& settingsPath, QObject* parent)
     : QObject(parent), lock_(settingsPath), socketName_("ksv-settings-" + lock_.Key()) {
     first_ = lock_.state() != SettingsLock::State::HeldByOther;
-    // Another user (or a copy in another network namespace) may hold the
-    // name: this copy counts all the same, only later ones cannot call it up.
+    // Another user may hold the name: this copy counts all the same, only
+    // later ones cannot call it up. The name also guards a first copy whose
+    // lock file someone took away.
     if (first_) {
         listenFd_ = posix::ListenForRequests(socketName_);
-        // The lock is the guard; the name is a second one, for a first copy
-        // whose lock file someone took away.
         first_ = listenFd_ >= 0 || !posix::ThisUserListens(socketName_);
     }
 }

@@ -12,12 +12,9 @@ class QSocketNotifier;
 
 namespace ksv::platform::qt {
 
-// Lets one copy of the program at a time count into a settings file: the
-// guard is a SettingsLock, which file permissions protect and every
-// namespace shares. The first copy also listens on an abstract local socket
-// named after the lock, for activation only: later copies connect to it to
-// ask the first one to come to the front, handing it their launcher's
-// tokens, and believe an answer from a copy of their own user's only.
+// Lets one copy of the program at a time count into a settings file, guarded
+// by a SettingsLock. The first copy also answers later ones, which hand it
+// their launcher's tokens, on posix/activation_socket.h's channel.
 class SingleInstance : public QObject {
     Q_OBJECT
 
@@ -34,13 +31,11 @@ class SingleInstance : public QObject {
     bool Guarded() const { return lock_.state() != SettingsLock::State::Unavailable; }
 
     // In a later copy: asks the first one to show itself, with this copy's
-    // launch tokens. False when it does not answer within about a second
-    // (stopped, busy, in another network namespace), or when what answers is
-    // another user's.
+    // launch tokens. False when no copy of this user's answers within about a
+    // second (stopped, busy, in another network namespace).
     bool ActivateFirst(const LaunchTokens& tokens = {}) const;
 
-    // In the first copy: starts answering later copies. Needs the
-    // application's event loop.
+    // In the first copy: answers later copies, from the event loop.
     void Listen();
 
   signals:

@@ -13,10 +13,9 @@
 namespace ksv::platform::qt {
 namespace {
 
-// Qt's Wayland plugin activates a window with the token it finds in
-// XDG_ACTIVATION_TOKEN, and takes the token away. QWidget::activateWindow()
-// would ask nothing for a window that is active already, whose launch
-// feedback would then run on.
+// Qt's Wayland plugin activates with the token in XDG_ACTIVATION_TOKEN and
+// takes it away; QWidget::activateWindow() would ask nothing for an active
+// window, whose launch feedback would then run on.
 void ActivateOnWayland(QWidget& window, const std::string& token) {
     qputenv("XDG_ACTIVATION_TOKEN", QByteArray::fromStdString(token));
     window.windowHandle()->requestActivate();
@@ -42,11 +41,6 @@ xcb_timestamp_t StartupTime(const std::string& id) {
     return static_cast<xcb_timestamp_t>(time);
 }
 
-void SendToRoot(xcb_connection_t* connection, xcb_window_t root, std::uint32_t mask,
-                const xcb_client_message_event_t& event) {
-    xcb_send_event(connection, 0, root, mask, reinterpret_cast<const char*>(&event));
-}
-
 xcb_client_message_event_t ClientMessage(xcb_window_t window, xcb_atom_t type,
                                          std::uint8_t format) {
     xcb_client_message_event_t event;
@@ -69,8 +63,9 @@ void RequestActivation(xcb_connection_t* connection, xcb_window_t root, xcb_wind
     xcb_client_message_event_t event = ClientMessage(window, active, 32);
     event.data.data32[0] = 1;  // from an application
     event.data.data32[1] = time;
-    SendToRoot(connection, root,
-               XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT, event);
+    xcb_send_event(connection, 0, root,
+                   XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT,
+                   reinterpret_cast<const char*>(&event));
 }
 
 // A value of a startup-notification message, quoted where it must be.
@@ -103,7 +98,8 @@ void EndStartup(xcb_connection_t* connection, xcb_window_t root, xcb_window_t wi
     for (std::size_t sent = 0; sent < length; sent += kPiece) {
         xcb_client_message_event_t event = ClientMessage(window, sent == 0 ? begin : more, 8);
         std::memcpy(event.data.data8, message.c_str() + sent, std::min(kPiece, length - sent));
-        SendToRoot(connection, root, XCB_EVENT_MASK_PROPERTY_CHANGE, event);
+        xcb_send_event(connection, 0, root, XCB_EVENT_MASK_PROPERTY_CHANGE,
+                       reinterpret_cast<const char*>(&event));
     }
 }
 

@@ -5,10 +5,9 @@
 namespace ksv::platform::qt {
 
 // Before the application object: where QT_QPA_PLATFORM names Wayland but
-// not X11, X11 is tried after it, as Qt itself does in a Wayland session. A
-// system without Qt's Wayland plugin (the package only recommends it), or
-// whose compositor does not answer, still gets its window through XWayland
-// instead of Qt's abort.
+// not X11, X11 is tried after it, as Qt does in a Wayland session: without
+// Qt's Wayland plugin (only recommended by the package), or with a compositor
+// that does not answer, the window comes through XWayland, not Qt's abort.
 void AllowX11Fallback();
 
 // While it lives, a window system that cannot be reached at all ends the

@@ -27,14 +27,11 @@ void ClearX11Title(QWidget& window) {
     xcb_flush(connection);
 }
 
-// Qt's Wayland plugin sends the application's name for an empty title.
-// A title that starts with a NUL character is a title to Qt, and the empty
-// string to the compositor: titles travel as C strings. Where Qt draws the
-// title bar itself (compositors without server-side decorations) it centres
-// the title: the spaces after the NUL push its empty box out of sight. The
-// widget keeps its empty title (screen readers read that one); only its
-// native window, made here, gets the stand-in, which Qt sends when the
-// window is shown.
+// Qt's Wayland plugin sends the application's name for an empty title, but a
+// title that starts with a NUL is empty to the compositor (titles travel as C
+// strings); where Qt draws the title bar itself, the spaces after it push the
+// centred box out of sight. Only the native window gets the stand-in: the
+// widget's empty title is what screen readers read.
 void ClearWaylandTitle(QWidget& window) {
     if (!QGuiApplication::platformName().startsWith(QStringLiteral("wayland"))) {
         return;

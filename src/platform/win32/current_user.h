@@ -4,8 +4,7 @@
 
 namespace ksv::platform::win32 {
 
-// The user this program runs as, read from its token; no SID when it
-// cannot be read.
+// The user this program runs as, from its token; no SID when unreadable.
 class CurrentUser {
   public:
     CurrentUser() {

@@ -12,10 +12,9 @@ std::string DecimalSeparator() {
     wchar_t buffer[8] = {};  // the system allows at most four characters
     const int length = GetLocaleInfoEx(LOCALE_NAME_USER_DEFAULT, LOCALE_SDECIMAL, buffer,
                                        static_cast<int>(std::size(buffer)));
-    if (length <= 1) {
-        return ".";
-    }
-    return win32::WideToUtf8(std::wstring_view(buffer, static_cast<std::size_t>(length - 1)));
+    return length <= 1
+               ? "."
+               : win32::WideToUtf8(std::wstring_view(buffer, static_cast<std::size_t>(length - 1)));
 }
 
 }  // namespace ksv::platform

@@ -7,8 +7,7 @@
 namespace ksv::platform {
 
 NativePath ExecutablePath() {
-    // Paths may be longer than MAX_PATH; the name is cut when the buffer is
-    // too small, so grow it until the whole name fits.
+    // Paths may be longer than MAX_PATH: grow the buffer until the name fits.
     constexpr DWORD kLongestPath = 32768;
     NativePath buffer(MAX_PATH, L'\0');
     for (;;) {

@@ -89,7 +89,7 @@ EntryOwner OwnerOf(const NativePath& path) {
         return EntryOwner::OtherUser;
     }
     return user.sid() != nullptr && EqualSid(owner, user.sid()) ? EntryOwner::Self
-                                                                 : EntryOwner::System;
+                                                                : EntryOwner::System;
 }
 
 bool OthersMayWrite(const NativePath& directory) {
@@ -108,8 +108,7 @@ bool OthersMayWrite(const NativePath& directory) {
         list == nullptr) {
         return true;
     }
-    // What lets someone put a file here, take one away, or open the folder
-    // up to others.
+    // What lets someone add a file, take one away or open the folder up.
     constexpr DWORD kChanges = FILE_ADD_FILE | FILE_ADD_SUBDIRECTORY | FILE_DELETE_CHILD | DELETE |
                                WRITE_DAC | WRITE_OWNER | GENERIC_WRITE | GENERIC_ALL;
     for (DWORD i = 0; i < list->AceCount; ++i) {

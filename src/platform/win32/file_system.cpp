@@ -2,8 +2,10 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <string>
+#include <utility>
 
 #include "platform/file_io.h"
 #include "platform/file_owner.h"
@@ -12,36 +14,29 @@
 namespace ksv::platform {
 namespace {
 
-FileFailure Classify(DWORD error) {
-    switch (error) {
-        case ERROR_ACCESS_DENIED:
-            return FileFailure::AccessDenied;
-        case ERROR_FILE_NOT_FOUND:
-        case ERROR_PATH_NOT_FOUND:
-        case ERROR_INVALID_DRIVE:
-        case ERROR_BAD_NETPATH:
-        case ERROR_BAD_NET_NAME:
-            return FileFailure::NotFound;
-        case ERROR_DIRECTORY:
-            return FileFailure::IsDirectory;
-        case ERROR_DISK_FULL:
-        case ERROR_HANDLE_DISK_FULL:
-            return FileFailure::DiskFull;
-        case ERROR_WRITE_PROTECT:
-            return FileFailure::ReadOnly;
-        case ERROR_SHARING_VIOLATION:
-        case ERROR_LOCK_VIOLATION:
-        case ERROR_UNABLE_TO_REMOVE_REPLACED:  // the old file stays: someone holds it
-            return FileFailure::InUse;
-        case ERROR_FILE_TOO_LARGE:
-            return FileFailure::TooLarge;
-        default:
-            return FileFailure::Other;
-    }
-}
+// What the system's errors mean to the user; any other is FileFailure::Other.
+// ERROR_UNABLE_TO_REMOVE_REPLACED: the old file stays, as someone holds it.
+constexpr std::pair<DWORD, FileFailure> kFailures[] = {
+    {ERROR_ACCESS_DENIED, FileFailure::AccessDenied},
+    {ERROR_FILE_NOT_FOUND, FileFailure::NotFound},
+    {ERROR_PATH_NOT_FOUND, FileFailure::NotFound},
+    {ERROR_INVALID_DRIVE, FileFailure::NotFound},
+    {ERROR_BAD_NETPATH, FileFailure::NotFound},
+    {ERROR_BAD_NET_NAME, FileFailure::NotFound},
+    {ERROR_DIRECTORY, FileFailure::IsDirectory},
+    {ERROR_DISK_FULL, FileFailure::DiskFull},
+    {ERROR_HANDLE_DISK_FULL, FileFailure::DiskFull},
+    {ERROR_WRITE_PROTECT, FileFailure::ReadOnly},
+    {ERROR_SHARING_VIOLATION, FileFailure::InUse},
+    {ERROR_LOCK_VIOLATION, FileFailure::InUse},
+    {ERROR_UNABLE_TO_REMOVE_REPLACED, FileFailure::InUse},
+    {ERROR_FILE_TOO_LARGE, FileFailure::TooLarge},
+};
 
 FileResult Fail(DWORD error) {
-    return {Classify(error), win32::ErrorMessage(error)};
+    const auto* known = std::ranges::find(kFailures, error, &std::pair<DWORD, FileFailure>::first);
+    return {known != std::end(kFailures) ? known->second : FileFailure::Other,
+            win32::ErrorMessage(error)};
 }
 
 FileResult FailWithLastError() {
@@ -75,8 +70,7 @@ bool IsDirectory(DWORD attributes) {
 
 // The file a symbolic link leads to, so that the link stays a link.
 FileResult ResolveLink(NativePath& path) {
-    const OpenFile file(reinterpret_cast<std::intptr_t>(CreateFileW(
-        path.c_str(), 0, kShareAll, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr)));
+    const OpenFile file = Open(path, 0, kShareAll, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS);
     if (!file.valid()) {
         return FailWithLastError();
     }
@@ -104,9 +98,8 @@ FileResult CheckWritable(const NativePath& target) {
     if (!Open(target, GENERIC_WRITE, kShareAll, OPEN_EXISTING).valid()) {
         return FailWithLastError();
     }
-    // A program that shares it for writing but not for deleting still keeps
-    // it from being replaced. Without the right to delete, it may yet be
-    // rewritten in place.
+    // A program sharing it for writing but not deleting still keeps it from
+    // being replaced; without the right to delete, it may yet be rewritten.
     if (!Open(target, GENERIC_WRITE | DELETE, kShareAll, OPEN_EXISTING).valid() &&
         GetLastError() == ERROR_SHARING_VIOLATION) {
         return Fail(ERROR_SHARING_VIOLATION);
@@ -114,11 +107,10 @@ FileResult CheckWritable(const NativePath& target) {
     return {};
 }
 
-// Fixed names beside the file: only one copy of the program writes here,
-// and what a save cut short by a kill left behind is simply replaced. The new
-// content is written under one name and renamed to the other once it is
-// complete on disk, because ReplaceFileW is not one step: a kill inside it
-// can leave no ksv.ini, and the whole new content under the second name.
+// Fixed names beside the file: one copy writes here, and replaces whatever a
+// killed save left. The content is written under the first and renamed to the
+// second once complete on disk, as a kill inside ReplaceFileW, not one step,
+// can leave no ksv.ini and the complete new content under the second name.
 NativePath BeingWrittenPathFor(const NativePath& target) {
     return target + L".new";
 }
@@ -136,10 +128,8 @@ FileResult MoveInto(const NativePath& target, const NativePath& from) {
                             MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH));
 }
 
-// ReplaceFileW keeps what Windows attaches to the old file: its security
-// descriptor (owner, permissions), attributes and streams. A save that
-// failed for good over such details would lose the count at the end, so
-// their errors are ignored.
+// ReplaceFileW keeps the old file's security descriptor, attributes and
+// streams; a failure over those would lose the count, so it is ignored.
 FileResult Replace(const NativePath& target, const NativePath& from) {
     if (ReplaceFileW(target.c_str(), from.c_str(), nullptr,
                      REPLACEFILE_IGNORE_MERGE_ERRORS | REPLACEFILE_IGNORE_ACL_ERRORS, nullptr,
@@ -275,10 +265,9 @@ FileResult CommitTemp(TempFile& temp, const NativePath& target, const TargetStat
         DiscardTemp(temp);
         return moved;
     }
-    // Through a link, one rename: ReplaceFileW is not one step, and a kill
-    // inside it would leave the link pointing at nothing, where nobody looks
-    // for the complete new content beside its file. The file then takes the
-    // new content's permissions, which came from the same folder.
+    // Through a link, one rename: a kill inside ReplaceFileW would leave the
+    // link pointing at nothing. The file then takes the new content's
+    // permissions, which came from the same folder.
     FileResult result =
         state.exists && !throughLink ? Replace(target, complete) : MoveInto(target, complete);
     // Without the old file the complete new content is all there is: it

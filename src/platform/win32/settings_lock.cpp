@@ -35,13 +35,10 @@ std::string FileKey(const NativePath& path) {
     return HexDigits(StableHash(std::wstring_view(identity)));
 }
 
-// Opened without sharing, which is the lock: a second open fails until the
-// holder ends or dies. Only a plain file of this user's or the system's
-// counts; one that someone else made could be held by them for ever.
+// Opened without sharing, which is the lock. Only a plain file of this
+// user's or the system's counts; someone else's could be held for ever.
 State TryLock(const NativePath& lockFile, const NativePath*, OpenFile& lock) {
-    // A new one is this user's alone, so that nobody else can open it, and
-    // so hold it. (Named by the user's SID: Wine takes "owner rights" for
-    // no one.)
+    // A new one is this user's alone (by SID: Wine's "owner rights" is no one).
     const win32::CurrentUser user;
     alignas(DWORD) BYTE list[sizeof(ACL) + sizeof(ACCESS_ALLOWED_ACE) + SECURITY_MAX_SID_SIZE];
     auto* acl = reinterpret_cast<ACL*>(list);

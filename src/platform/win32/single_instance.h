@@ -9,10 +9,9 @@
 
 namespace ksv::platform::win32 {
 
-// One counting copy per settings file: a SettingsLock, which only this user
-// can hold and which the system releases when its holder ends or dies. A
-// later copy holds nothing, so one still showing its message cannot keep a
-// third from counting once the first has ended.
+// One counting copy per settings file: a SettingsLock. A later copy holds
+// nothing, so one still showing its message cannot keep a third from counting
+// once the first has ended.
 class SingleInstance {
   public:
     explicit SingleInstance(const NativePath& settingsPath);

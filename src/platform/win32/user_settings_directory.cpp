@@ -34,16 +34,13 @@ NativePath KnownFolder(const KNOWNFOLDERID& id) {
     return path;
 }
 
-// The full path without a trailing separator and in upper case, for
-// comparing as Windows compares names.
+// The full path, upper-cased and without a trailing separator, for comparing.
 NativePath Comparable(const NativePath& path) {
     NativePath text = win32::FullPath(path);
     while (text.size() > 3 && (text.back() == L'\\' || text.back() == L'/')) {
         text.pop_back();
     }
-    if (!text.empty()) {
-        CharUpperBuffW(text.data(), static_cast<DWORD>(text.size()));
-    }
+    CharUpperBuffW(text.data(), static_cast<DWORD>(text.size()));
     return text;
 }
 
@@ -69,8 +66,6 @@ NativePath UserSettingsDirectory() {
 bool SystemProgramDirectory(const NativePath& directory) {
     const NativePath path = Comparable(directory);
     // A 32-bit program is not told the 64-bit folder; it is skipped then.
-    // The user's own programs folder (%LOCALAPPDATA%\Programs) is writable,
-    // but what lies there belongs to the installation, not to the user.
     for (const KNOWNFOLDERID* id :
          {&FOLDERID_ProgramFiles, &FOLDERID_ProgramFilesX86, &FOLDERID_ProgramFilesX64,
           &FOLDERID_Windows, &FOLDERID_UserProgramFiles}) {

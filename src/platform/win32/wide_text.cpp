@@ -5,8 +5,7 @@
 namespace ksv::platform::win32 {
 
 std::wstring ToWide(std::string_view text, UINT codePage) {
-    // The API counts in int; settings text is far below that, anything larger
-    // is refused rather than cut silently.
+    // The API counts in int: anything larger is refused rather than cut.
     if (text.empty() || text.size() > INT_MAX) {
         return {};
     }
@@ -52,10 +51,7 @@ std::string ErrorMessage(DWORD error) {
         message.assign(buffer, length);
     }
     LocalFree(buffer);
-    while (!message.empty() &&
-           (message.back() == L'\r' || message.back() == L'\n' || message.back() == L' ')) {
-        message.pop_back();
-    }
+    message.erase(message.find_last_not_of(L"\r\n ") + 1);
     if (message.empty()) {
         return "系统错误代码 " + std::to_string(error);
     }

@@ -4,10 +4,9 @@
 
 namespace ksv {
 
-// Label1's font: SimHei, bold, 26.25 points, where the system has it,
-// otherwise the fonts the package depends on (one of them is there), then
-// other common CJK sans-serif families; listing them avoids asking the font
-// database anything at start. Inline, so that the start-up benchmark's bare
+// Label1's font: SimHei, bold, 26.25 points, else the fonts the package
+// depends on, then other common CJK sans-serif families; a list asks the font
+// database nothing at start. Inline, so that the start-up benchmark's bare
 // window uses the very same font.
 inline QFont ElapsedFont() {
     QFont font;

@@ -40,14 +40,13 @@ QFont ElapsedLabel::FittedFont() const {
             size += kStep;
         }
     }
-    candidate = full;
+    fitted_ = full;
     if (size != fullSize) {
-        candidate.setPointSizeF(size);
+        fitted_.setPointSizeF(size);
     }
     fittedText_ = text;
     fittedFrom_ = full;
     fittedRoom_ = room;
-    fitted_ = candidate;
     return fitted_;
 }
 

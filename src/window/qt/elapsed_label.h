@@ -6,9 +6,8 @@
 
 namespace ksv {
 
-// The label that shows the elapsed time. Large totals keep their full text:
-// it is drawn in a font shrunk just enough to fit the label's width. The fit
-// is worked out when the label is painted, so the window's first showing
+// The elapsed time, in a font shrunk just enough for large totals to fit the
+// label's width; worked out at painting, so that the window's first showing
 // waits for no font work.
 class ElapsedLabel : public QLabel {
     Q_OBJECT

@@ -60,19 +60,13 @@ class FixedIconEngine : public QIconEngine {
 // look through all its image format plugins at start.
 QIcon ProgramIcon() {
     constexpr int kSide = 32;
-    const QResource resource(":/ksv/ksv-32.rgba");
-    const QByteArray pixels = resource.uncompressedData();
+    const QByteArray pixels = QResource(":/ksv/ksv-32.rgba").uncompressedData();
     if (pixels.size() != kSide * kSide * 4) {
         return {};
     }
     const QImage image(reinterpret_cast<const uchar*>(pixels.constData()), kSide, kSide, kSide * 4,
                        QImage::Format_RGBA8888);
     return QIcon(new FixedIconEngine(QPixmap::fromImage(image.copy())));
-}
-
-// Readable on the window's own background, light or dark.
-QColor WarningColor(const QColor& background) {
-    return background.lightness() < 128 ? QColor(0xff, 0x6b, 0x6b) : QColor(0xc6, 0x28, 0x28);
 }
 
 }  // namespace
@@ -160,7 +154,10 @@ void Form1::ShowSaveResult(const platform::FileResult& result) {
         return;
     }
     QPalette palette = label1_.palette();
-    palette.setColor(QPalette::WindowText, WarningColor(palette.color(QPalette::Window)));
+    // Readable on the window's own background, light or dark.
+    const bool dark = palette.color(QPalette::Window).lightness() < 128;
+    palette.setColor(QPalette::WindowText,
+                     dark ? QColor(0xff, 0x6b, 0x6b) : QColor(0xc6, 0x28, 0x28));
     label1_.setPalette(palette);
     const QString tip = ToQString(messages::SaveFailed(settings_.Path(), result));
     label1_.setToolTip(tip);

@@ -40,8 +40,7 @@ class Form1 : public QWidget, public CounterView {
 
     bool IsTimerEnabled() const { return timer1_.IsEnabled(); }
 
-    // Brings the window to the front, for a second copy of the program and
-    // with the tokens its launcher gave it.
+    // Brings the window to the front for a second copy, with its launch tokens.
     void Activate(const platform::qt::LaunchTokens& tokens = {});
 
   signals:

@@ -17,9 +17,7 @@ using platform::win32::WindowText;
 
 constexpr UINT_PTR kSubclassId = 0x6B7376;  // "ksv"
 
-// The system's accessibility functions and COM, taken up when a screen reader
-// first asks: a start without one loads none of their DLLs. Only the
-// window's thread uses them.
+// The accessibility functions and COM, used by the window's thread only.
 struct Functions {
     HRESULT(WINAPI* createStandard)(HWND, LONG, REFIID, void**);
     LRESULT(WINAPI* resultFromObject)(REFIID, WPARAM, LPUNKNOWN);
@@ -57,13 +55,8 @@ struct NamedControl {
     bool comStarted = false;
 };
 
-bool IsSelf(const VARIANT& child) {
-    return child.vt == VT_I4 && child.lVal == CHILDID_SELF;
-}
-
-// The system's accessible object of the control with the name replaced;
-// everything else is the system's. A COM object ends in its own Release,
-// never through a pointer to an interface, which have no virtual destructor.
+// The system's accessible object with the name replaced. A COM object ends in
+// its own Release, never through an interface, which has no virtual destructor.
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wnon-virtual-dtor"
 class NamedAccessible final : public IAccessible, public IOleWindow {
@@ -112,22 +105,41 @@ class NamedAccessible final : public IAccessible, public IOleWindow {
     }
     HRESULT STDMETHODCALLTYPE ContextSensitiveHelp(BOOL) override { return E_NOTIMPL; }
 
-    // IDispatch
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
-        return standard_->GetTypeInfoCount(count);
-    }
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT index, LCID locale, ITypeInfo** info) override {
-        return standard_->GetTypeInfo(index, locale, info);
-    }
-    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID locale,
-                                            DISPID* ids) override {
-        return standard_->GetIDsOfNames(iid, names, count, locale, ids);
-    }
-    HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID iid, LCID locale, WORD flags,
-                                     DISPPARAMS* params, VARIANT* result, EXCEPINFO* exception,
-                                     UINT* argumentError) override {
-        return standard_->Invoke(id, iid, locale, flags, params, result, exception, argumentError);
-    }
+    // IDispatch, and IAccessible but for the name: the system's object's.
+    // clang-format off
+#define KSV_FORWARD(method, parameters, arguments) \
+    HRESULT STDMETHODCALLTYPE method parameters override { return standard_->method arguments; }
+    KSV_FORWARD(GetTypeInfoCount, (UINT* count), (count))
+    KSV_FORWARD(GetTypeInfo, (UINT index, LCID locale, ITypeInfo** info), (index, locale, info))
+    KSV_FORWARD(GetIDsOfNames, (REFIID iid, LPOLESTR* names, UINT count, LCID locale, DISPID* ids),
+                (iid, names, count, locale, ids))
+    KSV_FORWARD(Invoke,
+                (DISPID id, REFIID iid, LCID locale, WORD flags, DISPPARAMS* params,
+                 VARIANT* result, EXCEPINFO* exception, UINT* argumentError),
+                (id, iid, locale, flags, params, result, exception, argumentError))
+    KSV_FORWARD(get_accParent, (IDispatch** parent), (parent))
+    KSV_FORWARD(get_accChildCount, (long* count), (count))
+    KSV_FORWARD(get_accChild, (VARIANT child, IDispatch** object), (child, object))
+    KSV_FORWARD(get_accValue, (VARIANT child, BSTR* value), (child, value))
+    KSV_FORWARD(get_accDescription, (VARIANT child, BSTR* description), (child, description))
+    KSV_FORWARD(get_accRole, (VARIANT child, VARIANT* role), (child, role))
+    KSV_FORWARD(get_accState, (VARIANT child, VARIANT* state), (child, state))
+    KSV_FORWARD(get_accHelp, (VARIANT child, BSTR* help), (child, help))
+    KSV_FORWARD(get_accHelpTopic, (BSTR* file, VARIANT child, long* topic), (file, child, topic))
+    KSV_FORWARD(get_accKeyboardShortcut, (VARIANT child, BSTR* shortcut), (child, shortcut))
+    KSV_FORWARD(get_accFocus, (VARIANT* child), (child))
+    KSV_FORWARD(get_accSelection, (VARIANT* children), (children))
+    KSV_FORWARD(get_accDefaultAction, (VARIANT child, BSTR* action), (child, action))
+    KSV_FORWARD(accSelect, (long flags, VARIANT child), (flags, child))
+    KSV_FORWARD(accLocation, (long* left, long* top, long* width, long* height, VARIANT child),
+                (left, top, width, height, child))
+    KSV_FORWARD(accNavigate, (long direction, VARIANT start, VARIANT* end), (direction, start, end))
+    KSV_FORWARD(accHitTest, (long left, long top, VARIANT* child), (left, top, child))
+    KSV_FORWARD(accDoDefaultAction, (VARIANT child), (child))
+    KSV_FORWARD(put_accName, (VARIANT child, BSTR name), (child, name))
+    KSV_FORWARD(put_accValue, (VARIANT child, BSTR value), (child, value))
+#undef KSV_FORWARD
+    // clang-format on
 
     // IAccessible: the name is ours.
     HRESULT STDMETHODCALLTYPE get_accName(VARIANT child, BSTR* name) override {
@@ -135,7 +147,7 @@ class NamedAccessible final : public IAccessible, public IOleWindow {
             return E_POINTER;
         }
         *name = nullptr;
-        if (!IsSelf(child) || !IsWindow(control_)) {
+        if (child.vt != VT_I4 || child.lVal != CHILDID_SELF || !IsWindow(control_)) {
             return standard_->get_accName(child, name);
         }
         try {
@@ -149,70 +161,10 @@ class NamedAccessible final : public IAccessible, public IOleWindow {
         return *name != nullptr ? S_OK : E_OUTOFMEMORY;
     }
 
-    HRESULT STDMETHODCALLTYPE get_accParent(IDispatch** parent) override {
-        return standard_->get_accParent(parent);
-    }
-    HRESULT STDMETHODCALLTYPE get_accChildCount(long* count) override {
-        return standard_->get_accChildCount(count);
-    }
-    HRESULT STDMETHODCALLTYPE get_accChild(VARIANT child, IDispatch** object) override {
-        return standard_->get_accChild(child, object);
-    }
-    HRESULT STDMETHODCALLTYPE get_accValue(VARIANT child, BSTR* value) override {
-        return standard_->get_accValue(child, value);
-    }
-    HRESULT STDMETHODCALLTYPE get_accDescription(VARIANT child, BSTR* description) override {
-        return standard_->get_accDescription(child, description);
-    }
-    HRESULT STDMETHODCALLTYPE get_accRole(VARIANT child, VARIANT* role) override {
-        return standard_->get_accRole(child, role);
-    }
-    HRESULT STDMETHODCALLTYPE get_accState(VARIANT child, VARIANT* state) override {
-        return standard_->get_accState(child, state);
-    }
-    HRESULT STDMETHODCALLTYPE get_accHelp(VARIANT child, BSTR* help) override {
-        return standard_->get_accHelp(child, help);
-    }
-    HRESULT STDMETHODCALLTYPE get_accHelpTopic(BSTR* file, VARIANT child, long* topic) override {
-        return standard_->get_accHelpTopic(file, child, topic);
-    }
-    HRESULT STDMETHODCALLTYPE get_accKeyboardShortcut(VARIANT child, BSTR* shortcut) override {
-        return standard_->get_accKeyboardShortcut(child, shortcut);
-    }
-    HRESULT STDMETHODCALLTYPE get_accFocus(VARIANT* child) override {
-        return standard_->get_accFocus(child);
-    }
-    HRESULT STDMETHODCALLTYPE get_accSelection(VARIANT* children) override {
-        return standard_->get_accSelection(children);
-    }
-    HRESULT STDMETHODCALLTYPE get_accDefaultAction(VARIANT child, BSTR* action) override {
-        return standard_->get_accDefaultAction(child, action);
-    }
-    HRESULT STDMETHODCALLTYPE accSelect(long flags, VARIANT child) override {
-        return standard_->accSelect(flags, child);
-    }
-    HRESULT STDMETHODCALLTYPE accLocation(long* left, long* top, long* width, long* height,
-                                          VARIANT child) override {
-        return standard_->accLocation(left, top, width, height, child);
-    }
-    HRESULT STDMETHODCALLTYPE accNavigate(long direction, VARIANT start, VARIANT* end) override {
-        return standard_->accNavigate(direction, start, end);
-    }
-    HRESULT STDMETHODCALLTYPE accHitTest(long left, long top, VARIANT* child) override {
-        return standard_->accHitTest(left, top, child);
-    }
-    HRESULT STDMETHODCALLTYPE accDoDefaultAction(VARIANT child) override {
-        return standard_->accDoDefaultAction(child);
-    }
-    HRESULT STDMETHODCALLTYPE put_accName(VARIANT child, BSTR name) override {
-        return standard_->put_accName(child, name);
-    }
-    HRESULT STDMETHODCALLTYPE put_accValue(VARIANT child, BSTR value) override {
-        return standard_->put_accValue(child, value);
-    }
-
   private:
-    ~NamedAccessible() { standard_->Release(); }
+    ~NamedAccessible() {
+        standard_->Release();
+    }
 
     LONG references_ = 1;
     HWND control_;
@@ -221,15 +173,13 @@ class NamedAccessible final : public IAccessible, public IOleWindow {
 };
 #pragma GCC diagnostic pop
 
-// The answer to WM_GETOBJECT for the control's client area, or 0 to leave
-// it to the system.
+// The control's answer to WM_GETOBJECT, or 0 to leave it to the system.
 LRESULT AnswerGetObject(HWND control, WPARAM wParam, NamedControl& named) {
     if (!LoadFunctions()) {
         return 0;
     }
     if (!named.comStarted) {
-        // A thread already in the multithreaded apartment serves the object
-        // as it is.
+        // A thread already in the multithreaded apartment serves it as is.
         const HRESULT started = functions.initializeCom(nullptr, COINIT_APARTMENTTHREADED);
         named.comStarted = SUCCEEDED(started);
         if (FAILED(started) && started != RPC_E_CHANGED_MODE) {
@@ -281,15 +231,12 @@ LRESULT CALLBACK NamedControlProc(HWND control, UINT message, WPARAM wParam, LPA
 
 bool GiveAccessibleName(HWND control, SpokenText spoken) {
     auto* named = new (std::nothrow) NamedControl{spoken};
-    if (named == nullptr) {
-        return false;
+    if (named != nullptr && SetWindowSubclass(control, NamedControlProc, kSubclassId,
+                                              reinterpret_cast<DWORD_PTR>(named))) {
+        return true;
     }
-    if (!SetWindowSubclass(control, NamedControlProc, kSubclassId,
-                           reinterpret_cast<DWORD_PTR>(named))) {
-        delete named;
-        return false;
-    }
-    return true;
+    delete named;
+    return false;
 }
 
 void AccessibleNameChanged(HWND control) {

@@ -2,8 +2,8 @@
 
 #include <commctrl.h>
 
-#include <algorithm>
 #include <exception>
+#include <utility>
 
 #include "counter/number_text.h"
 #include "platform/win32/system_library.h"
@@ -23,28 +23,21 @@ constexpr UINT_PTR kTimer1 = 1;
 constexpr UINT_PTR kToolTipTimer = 2;
 constexpr COLORREF kWarningColour = RGB(0xC0, 0x00, 0x00);
 
-// Places in twips (1/1440 inch) within the client area.
+// Places in twips (1/1440 inch) within the client area, indexed by control id.
 struct Place {
     int left, top, width, height;
 };
 constexpr Place kClient{0, 0, 2265, 1680};
-constexpr Place kLabel1Place{240, 240, 1935, 495};
-constexpr Place kLabel2Place{480, 600, 1215, 495};
-constexpr Place kOption1Place{240, 960, 855, 495};
-constexpr Place kOption2Place{1200, 960, 735, 495};
+constexpr Place kPlaces[] = {
+    {240, 240, 1935, 495},  // Label1
+    {480, 600, 1215, 495},  // Label2
+    {240, 960, 855, 495},   // Option1
+    {1200, 960, 735, 495},  // Option2
+};
 constexpr int kLabel1Points100 = 2625;  // 26.25 points
 
 const Place& PlaceOf(int id) {
-    switch (id) {
-        case kLabel1:
-            return kLabel1Place;
-        case kLabel2:
-            return kLabel2Place;
-        case kOption1:
-            return kOption1Place;
-        default:
-            return kOption2Place;
-    }
+    return kPlaces[id - kLabel1];
 }
 
 constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
@@ -61,8 +54,7 @@ UINT SystemDpi() {
     return dpi > 0 ? static_cast<UINT>(dpi) : USER_DEFAULT_SCREEN_DPI;
 }
 
-// The per-monitor DPI functions came with Windows 10; on older systems the
-// window keeps the system DPI.
+// Per-monitor DPI came with Windows 10; older systems keep the system DPI.
 UINT WindowDpi(HWND window) {
     using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
     static const auto getDpiForWindow =
@@ -115,11 +107,6 @@ int TextWidth(HWND control, HFONT font, const std::wstring& text) {
     SelectObject(dc, old);
     ReleaseDC(control, dc);
     return size.cx;
-}
-
-void Move(HWND control, const Place& place, UINT dpi) {
-    MoveWindow(control, Pixels(place.left, dpi), Pixels(place.top, dpi), Pixels(place.width, dpi),
-               Pixels(place.height, dpi), TRUE);
 }
 
 // "1:05" as a screen reader should say it.
@@ -188,10 +175,9 @@ bool Form1::Create(HINSTANCE instance) {
             Pixels(place.width, dpi_), Pixels(place.height, dpi_), window_,
             reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
     };
-    // Creation order is tab order: Label1, Option1, Option2, Label2.
-    // The 26.25-point line is a little taller than Label1: centred, the digits
-    // lose only empty leading, never their feet. SS_NOTIFY lets the tool-tip
-    // see the mouse.
+    // Creation order is tab order. Label1's text line is a little taller than
+    // the label: centred, the digits lose only empty leading, never their feet.
+    // SS_NOTIFY lets the tool-tip see the mouse.
     label1_ = child(L"STATIC", L"0:00",
                     WS_VISIBLE | SS_LEFT | SS_CENTERIMAGE | SS_NOPREFIX | SS_NOTIFY, kLabel1);
     option1_ = child(L"BUTTON", L"计时", WS_VISIBLE | WS_GROUP | WS_TABSTOP | BS_AUTORADIOBUTTON,
@@ -205,9 +191,7 @@ bool Form1::Create(HINSTANCE instance) {
     SendMessageW(option1_, BM_SETCHECK, BST_CHECKED, 0);
     lastFocus_ = option1_;
 
-    // The tool-tip, a window of its own, is made at the first idle moment:
-    // nobody hovers over a window that is not there yet, and the window
-    // comes up sooner without it.
+    // The tool-tip waits for the first idle moment: the window comes up sooner.
     toolTipText_ = Utf8ToWide(usualToolTip_);
     SetTimer(window_, kToolTipTimer, USER_TIMER_MINIMUM, nullptr);
 
@@ -313,7 +297,9 @@ void Form1::ApplyDpi(UINT dpi) {
     dpi_ = dpi;
     SetFonts();
     for (const int id : {kLabel1, kLabel2, kOption1, kOption2}) {
-        Move(GetDlgItem(window_, id), PlaceOf(id), dpi);
+        const Place& place = PlaceOf(id);
+        MoveWindow(GetDlgItem(window_, id), Pixels(place.left, dpi), Pixels(place.top, dpi),
+                   Pixels(place.width, dpi), Pixels(place.height, dpi), TRUE);
     }
     const SIZE size = WindowSize(dpi);
     SetWindowPos(window_, nullptr, 0, 0, size.cx, size.cy,
@@ -328,13 +314,12 @@ void Form1::FitShownText() {
         return;
     }
     const std::wstring text = WindowText(label1_);
-    const int room = Pixels(kLabel1Place.width, dpi_);
+    const int room = Pixels(PlaceOf(kLabel1).width, dpi_);
     const int fullHeight = -MulDiv(kLabel1Points100, static_cast<int>(dpi_), 7200);
     const int width = TextWidth(label1_, label1Font_, text);
     DeleteFont(fittedFont_);
     if (width > room) {
-        int height = MulDiv(fullHeight, room, width);
-        for (; height < -1; ++height) {
+        for (int height = MulDiv(fullHeight, room, width); height < -1; ++height) {
             fittedFont_ = CreateLabel1Font(height);
             if (TextWidth(label1_, fittedFont_, text) <= room) {
                 break;
@@ -444,9 +429,7 @@ LRESULT Form1::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_DESTROY: {
             timer1_.reset();
             PostQuitMessage(exitCode_);
-            const HWND window = window_;
-            window_ = nullptr;
-            return DefWindowProcW(window, message, wParam, lParam);
+            return DefWindowProcW(std::exchange(window_, nullptr), message, wParam, lParam);
         }
         default:
             break;

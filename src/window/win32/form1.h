@@ -44,8 +44,6 @@ class Form1 : public CounterView {
 
     HWND Window() const { return window_; }
 
-    // What the counting does with the window: Label2 holds the count,
-    // Label1 shows it, the title and Timer1 are the window's.
     std::string CountText() const override;
     void SetCountText(const std::string& count) override;
     void SetShownText(const std::string& text) override;
