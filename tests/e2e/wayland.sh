@@ -31,7 +31,7 @@ for title in 'a[*]b [*][*]' ''; do
 done
 
 # The running copy activates its own window with the second launch's token.
-surface=$(sent 'get_xdg_surface\(.*\)' | grep -oE 'wl_surface@[0-9]+')
+surface=$(sent 'get_xdg_surface\(.*\)' | grep -oE 'wl_surface[@#][0-9]+')
 token="ksv-e2e-$RANDOM"
 first=$KSV_PID
 XDG_ACTIVATION_TOKEN=$token e2e_start_ksv

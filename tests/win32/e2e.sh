@@ -7,7 +7,7 @@ set -euo pipefail
 bin=$1
 scenario=$2
 work=$(mktemp -d)
-trap 'chattr -R -i "$work" 2>/dev/null; chmod -R u+w "$work"; rm -rf "$work"' EXIT
+trap 'chattr -R -i "$work" 2>/dev/null || true; chmod -R u+w "$work"; rm -rf "$work"' EXIT
 cp "$bin/ksv_fastclock.exe" "$work/"
 cd "$work"
 

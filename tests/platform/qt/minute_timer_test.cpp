@@ -5,6 +5,8 @@
 #include <QThread>
 #include <vector>
 
+#include "support/try_compare.h"
+
 using namespace std::chrono_literals;
 
 namespace ksv::platform::qt {
@@ -37,7 +39,7 @@ class MinuteTimerTest : public QObject {
         MinuteTimer timer(200ms);
         TickLog log(timer, 120ms);
         timer.SetEnabled(true);
-        QTRY_COMPARE_WITH_TIMEOUT(log.ticks.size(), std::size_t{5}, 3000);
+        KSV_TRY_COMPARE(log.ticks.size(), std::size_t{5}, 3000);
         for (std::size_t k = 0; k < log.ticks.size(); ++k) {
             const qint64 due = 200 * static_cast<qint64>(k + 1);
             QVERIFY2(log.ticks[k] >= due && log.ticks[k] < due + 100,
@@ -52,7 +54,7 @@ class MinuteTimerTest : public QObject {
         QTest::qWait(180);
         timer.SetEnabled(true);
         QVERIFY(timer.IsEnabled());
-        QTRY_COMPARE_WITH_TIMEOUT(log.ticks.size(), std::size_t{1}, 2000);
+        KSV_TRY_COMPARE(log.ticks.size(), std::size_t{1}, 2000);
         QVERIFY2(log.ticks[0] < 420, qPrintable(QString::number(log.ticks[0])));
     }
 
@@ -67,7 +69,7 @@ class MinuteTimerTest : public QObject {
         QVERIFY(log.ticks.empty());
         const qint64 resumed = log.Now();
         timer.SetEnabled(true);
-        QTRY_COMPARE_WITH_TIMEOUT(log.ticks.size(), std::size_t{1}, 2000);
+        KSV_TRY_COMPARE(log.ticks.size(), std::size_t{1}, 2000);
         QVERIFY2(log.ticks[0] - resumed >= 300,
                  qPrintable(QString::number(log.ticks[0] - resumed)));
     }
@@ -79,7 +81,7 @@ class MinuteTimerTest : public QObject {
         TickLog log(timer);
         timer.SetEnabled(true);
         QThread::msleep(450);
-        QTRY_COMPARE_WITH_TIMEOUT(log.ticks.size(), std::size_t{5}, 2000);
+        KSV_TRY_COMPARE(log.ticks.size(), std::size_t{5}, 2000);
         QVERIFY2(log.ticks[3] < 500, qPrintable(QString::number(log.ticks[3])));
         QVERIFY2(log.ticks[4] >= 500, qPrintable(QString::number(log.ticks[4])));
     }

@@ -11,6 +11,7 @@
 
 #include "counter/number_text.h"
 #include "settings/settings_file.h"
+#include "support/try_compare.h"
 
 using namespace std::chrono_literals;
 
@@ -219,12 +220,12 @@ class Form1Test : public QObject {
 
     void ticksCountShowAndSave() {
         Open();
-        QTRY_COMPARE_WITH_TIMEOUT(Label2()->text(), QString("1"), 2000);
+        KSV_TRY_COMPARE(Label2()->text(), QString("1"), 2000);
         QCOMPARE(Label1()->text(), QString("0:01"));
         QCOMPARE(Label1()->accessibleName(), QString("已计时 0 小时 1 分钟"));
         QVERIFY(Ini().contains("minutes=1"));
         QVERIFY(!Ini().contains("title"));
-        QTRY_COMPARE_WITH_TIMEOUT(Label2()->text(), QString("2"), 2000);
+        KSV_TRY_COMPARE(Label2()->text(), QString("2"), 2000);
         QVERIFY(Ini().contains("minutes=2"));
     }
 
@@ -244,7 +245,7 @@ class Form1Test : public QObject {
         sinceResume.start();
         QVERIFY(Option1()->isChecked());
         // The part of a minute run before the pause is gone: a full one follows.
-        QTRY_COMPARE_WITH_TIMEOUT(Label2()->text(), QString("60"), 2000);
+        KSV_TRY_COMPARE(Label2()->text(), QString("60"), 2000);
         QVERIFY2(sinceResume.elapsed() >= kPeriod.count() - 5,
                  qPrintable(QString::number(sinceResume.elapsed())));
         QCOMPARE(Label1()->text(), QString("1:00"));
@@ -258,7 +259,7 @@ class Form1Test : public QObject {
         QTest::qWait(300);
         const qint64 clickedAt = sinceStart.elapsed();
         QTest::mouseClick(Option1(), Qt::LeftButton);
-        QTRY_COMPARE_WITH_TIMEOUT(Label2()->text(), QString("1"), 3000);
+        KSV_TRY_COMPARE(Label2()->text(), QString("1"), 3000);
         // Restarting the minute would put the tick a full period after the click.
         QVERIFY2(
             sinceStart.elapsed() < clickedAt + 850,
@@ -316,7 +317,7 @@ class Form1Test : public QObject {
         Open();
         QSignalSpy spy(form_.get(), &Form1::CountUnreadable);
         form_->SetCountText("9223372036854775807");  // one more cannot be shown
-        QTRY_COMPARE_WITH_TIMEOUT(spy.count(), 1, 2000);
+        KSV_TRY_COMPARE(spy.count(), 1, 2000);
         QVERIFY(!form_->IsTimerEnabled());
         const QString message = spy.at(0).at(0).toString();
         QVERIFY(message.contains(IniPath()));
@@ -334,14 +335,14 @@ class Form1Test : public QObject {
         const QString help = Label1()->toolTip();
         QFile(IniPath()).setPermissions(QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
 
-        QTRY_COMPARE_WITH_TIMEOUT(Label2()->text(), QString("2"), 2000);
+        KSV_TRY_COMPARE(Label2()->text(), QString("2"), 2000);
         QVERIFY(Label1()->palette().color(QPalette::WindowText) != normal);
         QVERIFY(Label1()->toolTip().contains(IniPath()));
         QVERIFY(Label1()->toolTip().contains("只读"));
         QCOMPARE(Ini(), QByteArray("[ksv]\nminutes=1\n"));
 
         QFile(IniPath()).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
-        QTRY_COMPARE_WITH_TIMEOUT(Label2()->text(), QString("3"), 2000);
+        KSV_TRY_COMPARE(Label2()->text(), QString("3"), 2000);
         QCOMPARE(Label1()->palette().color(QPalette::WindowText), normal);
         QCOMPARE(Label1()->toolTip(), help);
         QVERIFY(Ini().contains("minutes=3"));
