@@ -26,7 +26,7 @@ enum class SetAside { None, SharedFolder, OtherUsersFile };
 // it.
 struct SettingsPlace {
     platform::NativePath path{};
-    bool inUserFolder = false;      // the user's settings folder, which ksv may make
+    bool inUserFolder = false;        // the user's settings folder, which ksv may make
     platform::NativePath setAside{};  // a ksv.ini beside the program that is not used
     SetAside why = SetAside::None;
     bool carry = false;  // the user's own file, and nothing yet where ksv counts: carried over

@@ -319,101 +319,42 @@ TEST(SettingsPath, BesideTheProgramOnlyWhereItCanLive) {
         std::optional<gid_t> folderGroup = {};
         // What the user learns of a ksv.ini beside the program that is not
         // used; `counted`: ksv counts in the user's folder already.
-        SetAside why = SetAside::None;
-        bool carry = false;
-        bool tell = false;
-        bool counted = false;
+        struct {
+            SetAside why = SetAside::None;
+            bool carry = false;
+            bool tell = false;
+            bool counted = false;
+        } aside = {};
     };
+    constexpr auto kShared = SetAside::SharedFolder;
+    constexpr auto kOthers = SetAside::OtherUsersFile;
+    // clang-format off
     const Case cases[] = {
         {"portable", 0755, std::nullopt, true, true},
         {"installed", 0555, std::nullopt, true, false},
         {"installed, someone's read-only ksv.ini beside", 0555, 0444, true, true},
         {"portable, read-only ksv.ini", 0755, 0444, true, true},
         {"installed, no settings folder known", 0555, std::nullopt, false, true},
-        {.name = "everyone may write, no settings folder known",
-         .programMode = 01777,
-         .iniMode = std::nullopt,
-         .userFolderKnown = false,
-         .beside = false},
+        {"everyone may write, no settings folder known", 01777, std::nullopt, false, false},
         {"only the owner may write, and that is us", 0700, std::nullopt, true, true},
         {"others may write, the owner (us) may not", 0577, std::nullopt, true, false},
-        {"everyone may write, with our ksv.ini",
-         01777,
-         0644,
-         true,
-         false,
-         false,
-         {},
-         {},
-         {},
-         SetAside::SharedFolder,
-         true,
-         true},
-        {"everyone may write, our ksv.ini, already counting elsewhere",
-         01777,
-         0644,
-         true,
-         false,
-         false,
-         {},
-         {},
-         {},
-         SetAside::SharedFolder,
-         false,
-         false,
-         true},
-        {"everyone may write, our link",
-         01777,
-         std::nullopt,
-         true,
-         false,
-         true,
-         {},
-         {},
-         {},
-         SetAside::SharedFolder,
-         false,
-         true},
+        {"everyone may write, with our ksv.ini", 01777, 0644, true, false, false, {}, {}, {},
+         {kShared, true, true}},
+        {"everyone may write, ours, counting elsewhere", 01777, 0644, true, false, false, {}, {}, {},
+         {kShared, false, false, true}},
+        {"everyone may write, our link", 01777, {}, true, false, true, {}, {}, {},
+         {kShared, false, true}},
         {"our link", 0755, std::nullopt, true, true, true},
-        {"another user's link",
-         0755,
-         std::nullopt,
-         true,
-         false,
-         true,
-         kOther,
-         {},
-         {},
-         SetAside::OtherUsersFile,
-         false,
-         true},
-        {"another user's ksv.ini",
-         0755,
-         0666,
-         true,
-         false,
-         false,
-         kOther,
-         {},
-         {},
-         SetAside::OtherUsersFile,
-         false,
-         true},
+        {"another user's link", 0755, {}, true, false, true, kOther, {}, {},
+         {kOthers, false, true}},
+        {"another user's ksv.ini", 0755, 0666, true, false, false, kOther, {}, {},
+         {kOthers, false, true}},
         {"another user's folder", 0755, std::nullopt, true, false, false, {}, kOther},
-        {"a group with other members may write",
-         0775,
-         0644,
-         true,
-         false,
-         false,
-         {},
-         {},
-         kNogroup,
-         SetAside::SharedFolder,
-         true,
-         true},
+        {"a group with other members may write", 0775, 0644, true, false, false, {}, {}, kNogroup,
+         {kShared, true, true}},
         {"only our own group may write", 0775, 0644, true, true, false, {}, {}, getegid()},
     };
+    // clang-format on
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         if ((c.iniOwner || c.folderOwner || c.folderGroup) && geteuid() != 0) {
@@ -437,7 +378,7 @@ TEST(SettingsPath, BesideTheProgramOnlyWhereItCanLive) {
             ASSERT_EQ(chown(program.c_str(), c.folderOwner.value_or(0), c.folderGroup.value_or(0)),
                       0);
         }
-        if (c.counted) {
+        if (c.aside.counted) {
             fs::create_directories(user);
             WriteBytes(user / "ksv.ini", "[ksv]\nminutes=2\n");
         }
@@ -450,12 +391,13 @@ TEST(SettingsPath, BesideTheProgramOnlyWhereItCanLive) {
         const SettingsPlace place = SettingsPath(program, userFolder);
         EXPECT_EQ(place.path, (c.beside ? program : user) / "ksv.ini");
         EXPECT_EQ(place.inUserFolder, !c.beside);
-        EXPECT_EQ(place.setAside, c.why == SetAside::None ? fs::path() : program / "ksv.ini");
-        EXPECT_EQ(place.why, c.why);
-        EXPECT_EQ(place.carry, c.carry);
-        EXPECT_EQ(place.tell, c.tell);
-        EXPECT_EQ(fs::exists(dir / "home"), c.counted);  // nothing is made before the first save
-        if (c.carry) {                                   // whole, other lines included
+        EXPECT_EQ(place.setAside, c.aside.why == SetAside::None ? fs::path() : program / "ksv.ini");
+        EXPECT_EQ(place.why, c.aside.why);
+        EXPECT_EQ(place.carry, c.aside.carry);
+        EXPECT_EQ(place.tell, c.aside.tell);
+        EXPECT_EQ(fs::exists(dir / "home"),
+                  c.aside.counted);  // nothing is made before the first save
+        if (c.aside.carry) {         // whole, other lines included
             EXPECT_TRUE(CarryOver(place).ok());
             EXPECT_EQ(ReadBytes(user / "ksv.ini"), "[ksv]\nminutes=1\n");
         }
