@@ -6,12 +6,9 @@
 #include <optional>
 
 #include "platform/decimal_separator.h"
-#include "platform/file_io.h"
-#include "platform/program_directory.h"
 #include "platform/qt/guarded_application.h"
 #include "platform/qt/single_instance.h"
 #include "platform/qt/window_system.h"
-#include "platform/user_settings_directory.h"
 #include "settings/settings_file.h"
 #include "window/messages.h"
 #include "window/qt/form1.h"
@@ -67,16 +64,10 @@ int Run(ksv::platform::qt::GuardedApplication& app, const ksv::SettingsPlace& pl
 }  // namespace
 
 int main(int argc, char* argv[]) {
-    // Decided once: beside the program, or in the user's settings folder,
-    // which is made now: the lock may live there.
     std::optional<ksv::SettingsPlace> place;
     std::string failure;
     try {
-        place = ksv::SettingsPath(ksv::platform::ProgramDirectory(),
-                                  ksv::platform::UserSettingsDirectory);
-        if (place->inUserFolder) {
-            ksv::platform::MakeDirectories(ksv::platform::ParentPath(place->path));
-        }
+        place = ksv::start::FindSettings();
     } catch (...) {
         failure = ksv::start::Failure({});
     }

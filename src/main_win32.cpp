@@ -8,9 +8,6 @@
 #include <exception>
 
 #include "platform/decimal_separator.h"
-#include "platform/file_io.h"
-#include "platform/program_directory.h"
-#include "platform/user_settings_directory.h"
 #include "platform/win32/single_instance.h"
 #include "platform/win32/wide_text.h"
 #include "settings/settings_file.h"
@@ -45,13 +42,7 @@ DWORD WINAPI ShowLastWords(void* words) {
 }
 
 int Run(HINSTANCE instance, int showCommand) {
-    // Decided once: beside the program, or in the user's settings folder,
-    // which is made now: the lock may live there.
-    const ksv::SettingsPlace place =
-        ksv::SettingsPath(ksv::platform::ProgramDirectory(), ksv::platform::UserSettingsDirectory);
-    if (place.inUserFolder) {
-        ksv::platform::MakeDirectories(ksv::platform::ParentPath(place.path));
-    }
+    const ksv::SettingsPlace place = ksv::start::FindSettings();
 
     // A second copy would overwrite the first one's count.
     ksv::platform::win32::SingleInstance guard(place.path);

@@ -32,13 +32,10 @@ constexpr std::string_view kNewline = "\n";
 // The file as text; an absent file (or folder) is an empty one.
 FileResult ReadText(const NativePath& path, FileText& text) {
     std::string bytes;
-    const FileResult read = platform::ReadFileContent(path, bytes, kLargestSettingsFile);
-    if (read.failure == FileFailure::NotFound) {
+    if (const FileResult read = platform::ReadFileContent(path, bytes, kLargestSettingsFile);
+        !read.ok()) {
         text = {};
-        return {};
-    }
-    if (!read.ok()) {
-        return read;
+        return read.failure == FileFailure::NotFound ? FileResult{} : read;
     }
     auto decoded = DecodeFileText(bytes);
     if (!decoded) {

@@ -1,6 +1,6 @@
 #include "window/messages.h"
 
-#include <cctype>
+#include <algorithm>
 #include <initializer_list>
 #include <iterator>
 #include <utility>
@@ -64,15 +64,7 @@ const char* SetAsideReason(SetAside why) {
 }
 
 bool AllDigits(std::string_view text) {
-    if (text.empty()) {
-        return false;
-    }
-    for (const char c : text) {
-        if (std::isdigit(static_cast<unsigned char>(c)) == 0) {
-            return false;
-        }
-    }
-    return true;
+    return !text.empty() && std::ranges::all_of(text, [](char c) { return c >= '0' && c <= '9'; });
 }
 
 }  // namespace

@@ -1,9 +1,21 @@
 #include "window/start.h"
 
 #include "counter/number_text.h"
+#include "platform/file_io.h"
+#include "platform/program_directory.h"
+#include "platform/user_settings_directory.h"
 #include "window/messages.h"
 
 namespace ksv::start {
+
+SettingsPlace FindSettings() {
+    SettingsPlace place =
+        SettingsPath(platform::ProgramDirectory(), platform::UserSettingsDirectory);
+    if (place.inUserFolder) {
+        platform::MakeDirectories(platform::ParentPath(place.path));
+    }
+    return place;
+}
 
 Notice BeforeWindow(const SettingsPlace& place, bool guarded) {
     if (!guarded) {

@@ -9,6 +9,11 @@
 // single-copy guard and the window.
 namespace ksv::start {
 
+// Where ksv counts, decided once: beside the program, or in the user's
+// settings folder, which is made now (the lock may live there). Throws
+// SettingsPlaceError.
+SettingsPlace FindSettings();
+
 // What the user is told before the window opens; `stops`: the program ends
 // after it.
 struct Notice {
